@@ -1,0 +1,6 @@
+#pragma once
+
+#include "platform/Database.h"
+
+// The framework's name for the database connection.
+using TCmDatabase = pf::Database;
