@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the benchmarks: a console reporter that also prints, after the
-// run, each benchmark's time as a ratio to the baseline named for it.
+// run, each benchmark's CPU time as a ratio to the baseline named for it (CPU time:
+// other work on the machine disturbs it less than wall time).
 
 #include <benchmark/benchmark.h>
 
