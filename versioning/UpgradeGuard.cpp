@@ -5,6 +5,8 @@
 #include "platform/Services.h"
 #include "platform/Transaction.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QThread>
 
 #include <memory>
@@ -111,6 +113,20 @@ void UpgradeGuardRules::EndConnection(const QString& attachmentId) {
   sql.execQuery();
   sql.close();
   impl_->transaction.commit();
+  // The server ends the attachment on its own time: wait for it (bounded) so that the
+  // listing and the count that follow no longer show it.
+  QDeadlineTimer deadline(5000);
+  while (!deadline.hasExpired()) {
+    restartTransaction();  // the monitoring tables are a snapshot per transaction
+    sql.ExecSQL(QStringLiteral("select count(*) from MON$ATTACHMENTS where MON$ATTACHMENT_ID = ") +
+                QString::number(id));
+    const bool gone = sql.field(0).asInteger() == 0;
+    sql.close();
+    impl_->transaction.commit();
+    if (gone) break;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(20);
+  }
 }
 
 QString UpgradeGuardRules::TakeBackup(const QString& databaseName, const QDateTime& when,
