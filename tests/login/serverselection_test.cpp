@@ -119,6 +119,10 @@ TEST_F(ServerSelection, NameWithSurroundingBlanksIsStoredAsTyped) {
   const QString padded = " " + server.name();  // the client trims the host part
   ScriptedDialogs none;
   EXPECT_TRUE(r.ConnectTo(padded));
+  QFile file(ini_);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains("DATABASENAME=" + padded.toLatin1()));  // as typed
+  // Reading a profile value trims it, as the other programs of the suite do.
   EXPECT_EQ(pf::IniFile(ini_).readString("CONNECTION", "DATABASENAME"), padded.trimmed());
 }
 
