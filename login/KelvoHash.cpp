@@ -72,7 +72,8 @@ Md5Digest md5(const QByteArray& bytes) {
   if (tailSize == 128) transform(state, tail + 64);
 
   Md5Digest digest;
-  for (int i = 0; i < 16; ++i) digest[i] = static_cast<std::uint8_t>(state[i / 4] >> (8 * (i % 4)));
+  for (int i = 0; i < 16; ++i)
+    digest[i] = static_cast<std::uint8_t>(state[i / 4] >> (8 * (i % 4)));
   return digest;
 }
 

@@ -39,7 +39,8 @@ TEST(PasswordHash, PaddingAtBlockBoundaries) {
 
 TEST(PasswordHash, AccentedTextIsHashedOverItsWindows1252Bytes) {
   // ç and ã are one byte each in Windows-1252; € is 0x80 there, outside Latin-1.
-  EXPECT_EQ(PasswordHash(QStringLiteral("ação")), QLatin1String("AE4A7803202641A834921DAD2D15BB2C"));
+  EXPECT_EQ(PasswordHash(QStringLiteral("ação")),
+            QLatin1String("AE4A7803202641A834921DAD2D15BB2C"));
   EXPECT_EQ(PasswordHash(QStringLiteral("Senha€Ç")),
             QLatin1String("B26B47E70F964BBCB3C2303D95913C19"));
 }
