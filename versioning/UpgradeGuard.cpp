@@ -105,6 +105,7 @@ void UpgradeGuardRules::EndConnection(const QString& attachmentId) {
   bool ok = false;
   const qint64 id = attachmentId.trimmed().toLongLong(&ok);
   if (!ok || id <= 0) return;
+  const qsizetype usersBefore = database_->userNames().size();
   restartTransaction();
   TCmIBSQL& sql = impl_->sql;
   sql.setSql(QStringLiteral(
@@ -116,14 +117,7 @@ void UpgradeGuardRules::EndConnection(const QString& attachmentId) {
   // The server ends the attachment on its own time: wait for it (bounded) so that the
   // listing and the count that follow no longer show it.
   QDeadlineTimer deadline(5000);
-  while (!deadline.hasExpired()) {
-    restartTransaction();  // the monitoring tables are a snapshot per transaction
-    sql.ExecSQL(QStringLiteral("select count(*) from MON$ATTACHMENTS where MON$ATTACHMENT_ID = ") +
-                QString::number(id));
-    const bool gone = sql.field(0).asInteger() == 0;
-    sql.close();
-    impl_->transaction.commit();
-    if (gone) break;
+  while (database_->userNames().size() >= usersBefore && !deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(20);
   }
