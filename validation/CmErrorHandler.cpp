@@ -27,6 +27,7 @@ QPlainTextEdit* readOnlyMemo(const QString& name, QWidget* parent) {
   memo->setObjectName(name);
   memo->setReadOnly(true);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long lines wrap
   return memo;
 }
 
@@ -102,7 +103,8 @@ TClsErrorHandler::TClsErrorHandler(const TLogErrorDataBaseList& list, QWidget* o
   connect(bbtAnterior, &QPushButton::clicked, this, [this] { GoTo(index_ - 1); });
   connect(bbtProximo, &QPushButton::clicked, this, [this] { GoTo(index_ + 1); });
 
-  resize(460, 360);
+  memMensagem->setMinimumHeight(80);
+  resize(480, sizeHint().height());
   // The dialog opens on the newest error with the details closed, whether it is shown
   // by exec() or driven directly.
   GoTo(static_cast<int>(list_.size()) - 1);
@@ -168,17 +170,19 @@ void TClsErrorHandler::bbtDetailsClick() {
 }
 
 void TClsErrorHandler::ApplyDetails() {
-  // The panel keeps its height while hidden, so the window moves by the same amount
-  // each way.
+  // Measured before the panel changes: showing it can enlarge the window on its own.
+  const int before = height();
   const int panelHeight = pnlBckGround->sizeHint().height() + layout()->spacing();
   if (showDetails_) {
     if (!pnlBckGround->isHidden()) return;
     pnlBckGround->setVisible(true);
-    resize(width(), height() + panelHeight);
+    layout()->activate();
+    resize(width(), before + panelHeight);
   } else {
     if (pnlBckGround->isHidden()) return;
     pnlBckGround->setVisible(false);
-    resize(width(), height() - panelHeight);
+    layout()->activate();  // the smaller minimum first, or the window cannot shrink
+    resize(width(), before - panelHeight);
   }
 }
 
