@@ -102,6 +102,13 @@ int TAcessosShell::Run() {
 
 int RunAcessos(int& argc, char** argv, TStartupParts parts) {
   TAcessosShell shell(std::move(parts));
-  shell.Start(argc, argv);
+  try {
+    shell.Start(argc, argv);
+  } catch (...) {
+    // Nothing can run without the objects of the start-up: the error is shown and the
+    // program ends.
+    handleApplicationException(std::current_exception());
+    return 1;
+  }
   return shell.Run();
 }

@@ -179,6 +179,27 @@ TEST_F(DataModuleDb, ParamFailuresRollBack) {
   EXPECT_FALSE(module_->SetParam("K", "x", "ADMIN", "3"));
 }
 
+TEST_F(DataModuleDb, ServerErrorIsLoggedWithItsCodeAndTheDatabaseName) {
+  ScriptedDialogs dialogs;
+  dialogs.expectDialog("ClsErrorHandler", [](QDialog&) { return int(QDialog::Accepted); });
+  TCmIBSQL sql;
+  sql.setDatabase(module_->dbMain);
+  sql.setTransaction(module_->trMain);
+  try {
+    sql.ExecSQL("select * from TABELA_QUE_NAO_EXISTE");
+    FAIL() << "the statement should fail";
+  } catch (...) {
+    module_->HandleApplicationException(std::current_exception());
+  }
+  ASSERT_EQ(module_->DatabaseErrors().size(), 1u);
+  const TLogErrorDataBase& e = module_->DatabaseErrors()[0];
+  EXPECT_EQ(e.SQLCode, -204);
+  EXPECT_TRUE(e.Message.contains("TABELA_QUE_NAO_EXISTE")) << e.Message.toStdString();
+  EXPECT_EQ(e.ServerName, db_->name());
+  EXPECT_TRUE(e.Written);
+  EXPECT_TRUE(module_->Exceptions().empty());
+}
+
 // Components, construction and the connect-and-login sequence need no database.
 
 TEST(DataModule, ComponentsAndTheirSettings) {

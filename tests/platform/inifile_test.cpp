@@ -121,6 +121,23 @@ TEST_F(IniFileTest, LineBreaksInAValueCannotBreakTheFile) {
   EXPECT_EQ(ini.readInteger("S", "NEXT"), 1);
 }
 
+TEST_F(IniFileTest, GarbageAndOverlongLinesReadAsWhatTheyHold) {
+  QByteArray garbage;
+  for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>((i * 37) % 256));
+  put(path(), garbage);
+  pf::IniFile ini(path());
+  EXPECT_EQ(ini.readString("CONNECTION", "DATABASENAME", "none"), "none");
+  ini.writeString("CONNECTION", "DATABASENAME", "srv:/a.fdb");
+  EXPECT_EQ(ini.readString("CONNECTION", "DATABASENAME"), "srv:/a.fdb");
+
+  const QByteArray longValue(1 << 20, 'v');
+  put(path(), "[CONNECTION]\r\nDATABASENAME=" + longValue + "\r\nUSER=x\r\n");
+  EXPECT_EQ(ini.readString("CONNECTION", "DATABASENAME").size(), longValue.size());
+  EXPECT_EQ(ini.readString("CONNECTION", "USER"), "x");
+  put(path(), "");
+  EXPECT_TRUE(ini.sections().isEmpty());
+}
+
 TEST_F(IniFileTest, IntegersAndBooleans) {
   struct Case {
     const char* text;
