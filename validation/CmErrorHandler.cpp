@@ -165,7 +165,8 @@ void TClsErrorHandler::UpdateNavigation() {
 
 void TClsErrorHandler::bbtDetailsClick() {
   showDetails_ = !showDetails_;
-  bbtDetails->setText(showDetails_ ? QStringLiteral("<< Detalhes") : QStringLiteral("Detalhes >>"));
+  bbtDetails->setText(showDetails_ ? QStringLiteral("<< Detalhes")
+                                   : QStringLiteral("Detalhes >>"));
   ApplyDetails();
 }
 

@@ -81,13 +81,14 @@ TEST_F(IniFileTest, TextIsStoredInWindows1252) {
 }
 
 TEST_F(IniFileTest, OtherContentIsKeptOnWrite) {
-  put(path(), "; made by another program\r\n[CONNECTION]\r\nDATABASENAME=srv:/a.fdb\r\n"
+  put(path(), "; made by another program\r\nstray=1\r\n[CONNECTION]\r\nDATABASENAME=srv:/a.fdb\r\n"
               "[AUTOLOGIN]\r\nUSER=ADMIN\r\n");
   pf::IniFile ini(path());
   ini.writeString("connection", "DATABASENAME", "srv:/b.fdb");
   ini.writeString("NEW", "K", "v");
   const QByteArray after = contents(path());
   EXPECT_TRUE(after.contains("; made by another program")) << after.constData();
+  EXPECT_TRUE(after.contains("stray=1")) << after.constData();
   EXPECT_TRUE(after.contains("[AUTOLOGIN]\r\nUSER=ADMIN\r\n")) << after.constData();
   EXPECT_TRUE(after.contains("[CONNECTION]\r\nDATABASENAME=srv:/b.fdb\r\n")) << after.constData();
   EXPECT_EQ(ini.sections(), (QStringList{"CONNECTION", "AUTOLOGIN", "NEW"}));
