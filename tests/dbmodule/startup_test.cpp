@@ -47,10 +47,21 @@ struct Recorder {
   QTemporaryDir logs;
 
   TStartupParts parts() {
+    // Start from values no start-up has set.
+    ApplicationModuleId = 0;
+    VersionClass = nullptr;
+    CurrentVersion = reinterpret_cast<QObject*>(0x1);
+    pf::formatSettings() = pf::FormatSettings{};
+    if (QCoreApplication::instance()) QCoreApplication::setApplicationName("other");
     TStartupParts p;
     p.versionClass = [](QObject* owner) { return new QObject(owner); };
     p.initializeApplication = [this](int&, char**) -> std::unique_ptr<QApplication> {
       trace << "application";
+      // Steps 1 to 4 come before the application object.
+      EXPECT_TRUE(static_cast<bool>(VersionClass));
+      EXPECT_EQ(pf::formatSettings().thousandSeparator, u'.');
+      EXPECT_EQ(KelvoModules(3).Name, "Kelvo Acessos");
+      EXPECT_EQ(ApplicationModuleId, 3);
       application();
       return nullptr;
     };
