@@ -1,7 +1,6 @@
-#include <QApplication>
+#include "app/AcessosShell.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Gerenciador de Usuários"));
-  return 0;
+  TStartupParts parts;
+  return RunAcessos(argc, argv, std::move(parts));
 }

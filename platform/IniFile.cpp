@@ -202,6 +202,8 @@ QStringList IniFile::sections() const {
   load(ini, path_);
   Ini::TNamesDepend names;
   ini.GetAllSections(names);
+  // Lines above the first section header belong to no section.
+  names.remove_if([](const Ini::Entry& e) { return *e.pItem == 0; });
   return ordered(names);
 }
 

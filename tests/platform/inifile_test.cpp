@@ -81,13 +81,14 @@ TEST_F(IniFileTest, TextIsStoredInWindows1252) {
 }
 
 TEST_F(IniFileTest, OtherContentIsKeptOnWrite) {
-  put(path(), "; made by another program\r\n[CONNECTION]\r\nDATABASENAME=srv:/a.fdb\r\n"
+  put(path(), "; made by another program\r\nstray=1\r\n[CONNECTION]\r\nDATABASENAME=srv:/a.fdb\r\n"
               "[AUTOLOGIN]\r\nUSER=ADMIN\r\n");
   pf::IniFile ini(path());
   ini.writeString("connection", "DATABASENAME", "srv:/b.fdb");
   ini.writeString("NEW", "K", "v");
   const QByteArray after = contents(path());
   EXPECT_TRUE(after.contains("; made by another program")) << after.constData();
+  EXPECT_TRUE(after.contains("stray=1")) << after.constData();
   EXPECT_TRUE(after.contains("[AUTOLOGIN]\r\nUSER=ADMIN\r\n")) << after.constData();
   EXPECT_TRUE(after.contains("[CONNECTION]\r\nDATABASENAME=srv:/b.fdb\r\n")) << after.constData();
   EXPECT_EQ(ini.sections(), (QStringList{"CONNECTION", "AUTOLOGIN", "NEW"}));
@@ -119,6 +120,23 @@ TEST_F(IniFileTest, LineBreaksInAValueCannotBreakTheFile) {
   EXPECT_EQ(ini.readString("S", "MESSAGE"), "violation of PRIMARY KEY on table \"X\" [FAKE]");
   EXPECT_EQ(ini.sections(), QStringList{"S"});
   EXPECT_EQ(ini.readInteger("S", "NEXT"), 1);
+}
+
+TEST_F(IniFileTest, GarbageAndOverlongLinesReadAsWhatTheyHold) {
+  QByteArray garbage;
+  for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>((i * 37) % 256));
+  put(path(), garbage);
+  pf::IniFile ini(path());
+  EXPECT_EQ(ini.readString("CONNECTION", "DATABASENAME", "none"), "none");
+  ini.writeString("CONNECTION", "DATABASENAME", "srv:/a.fdb");
+  EXPECT_EQ(ini.readString("CONNECTION", "DATABASENAME"), "srv:/a.fdb");
+
+  const QByteArray longValue(1 << 20, 'v');
+  put(path(), "[CONNECTION]\r\nDATABASENAME=" + longValue + "\r\nUSER=x\r\n");
+  EXPECT_EQ(ini.readString("CONNECTION", "DATABASENAME").size(), longValue.size());
+  EXPECT_EQ(ini.readString("CONNECTION", "USER"), "x");
+  put(path(), "");
+  EXPECT_TRUE(ini.sections().isEmpty());
 }
 
 TEST_F(IniFileTest, IntegersAndBooleans) {
