@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include "Transaction.h"
+
 #include <functional>
 #include <vector>
 
@@ -12,8 +14,6 @@ class IAttachment;
 }
 
 namespace pf {
-
-class Transaction;
 
 // Holds server handles that belong to one attachment: released before it detaches.
 class DatabaseClient {

@@ -118,24 +118,78 @@ QString SqlField::asString() const {
   if (isNull()) return {};
   const unsigned char* p = &sql_->row_[c.offset];
   switch (c.type) {
+    case SQL_TEXT:
+      return sql_->database_->decode(reinterpret_cast<const char*>(p), c.length, c.charset);
+    case SQL_VARYING:
+      return sql_->database_->decode(reinterpret_cast<const char*>(p + 2),
+                                     load<unsigned short>(p), c.charset);
     case SQL_SHORT: return decimalText(load<short>(p), c.scale);
     case SQL_LONG: return decimalText(load<ISC_LONG>(p), c.scale);
     case SQL_INT64: return decimalText(load<ISC_INT64>(p), c.scale);
     default: break;
   }
   const QVariant v = value();
-  if (v.typeId() == QMetaType::QByteArray) return sql_->database_->decode(
-      v.toByteArray().constData(), v.toByteArray().size(), 0);
+  if (v.typeId() == QMetaType::QByteArray) {
+    const QByteArray b = v.toByteArray();
+    return sql_->database_->decode(b.constData(), b.size(), 0);
+  }
   return v.toString();
 }
 
+namespace {
+// Integer columns scaled by their decimal places, read straight from the row.
+bool readScaled(const Column& c, const unsigned char* p, qint64& raw) {
+  switch (c.type) {
+    case SQL_SHORT: raw = load<short>(p); return true;
+    case SQL_LONG: raw = load<ISC_LONG>(p); return true;
+    case SQL_INT64: raw = load<ISC_INT64>(p); return true;
+    default: return false;
+  }
+}
+}  // namespace
+
 qint64 SqlField::asInt64() const {
+  if (isNull()) return 0;
+  const Column& c = column();
+  qint64 raw;
+  if (readScaled(c, &sql_->row_[c.offset], raw)) {
+    if (c.scale >= 0) return raw;
+    return std::llround(static_cast<double>(raw) / std::pow(10.0, -c.scale));
+  }
   const QVariant v = value();
   if (v.typeId() == QMetaType::Double) return std::llround(v.toDouble());
   return v.toLongLong();
 }
 
-double SqlField::asDouble() const { return value().toDouble(); }
+double SqlField::asDouble() const {
+  if (isNull()) return 0;
+  const Column& c = column();
+  const unsigned char* p = &sql_->row_[c.offset];
+  qint64 raw;
+  if (readScaled(c, p, raw))
+    return c.scale >= 0 ? static_cast<double>(raw)
+                        : static_cast<double>(raw) / std::pow(10.0, -c.scale);
+  if (c.type == SQL_DOUBLE || c.type == SQL_D_FLOAT) return load<double>(p);
+  if (c.type == SQL_FLOAT) return load<float>(p);
+  return value().toDouble();
+}
+
+QDate SqlField::asDate() const {
+  if (isNull()) return {};
+  const Column& c = column();
+  const unsigned char* p = &sql_->row_[c.offset];
+  if (c.type == SQL_TYPE_DATE || c.type == SQL_TIMESTAMP) return toDate(load<ISC_DATE>(p));
+  return asDateTime().date();
+}
+
+QTime SqlField::asTime() const {
+  if (isNull()) return {};
+  const Column& c = column();
+  const unsigned char* p = &sql_->row_[c.offset];
+  if (c.type == SQL_TYPE_TIME) return toTime(load<ISC_TIME>(p));
+  if (c.type == SQL_TIMESTAMP) return toTime(load<ISC_TIME>(p + 4));
+  return asDateTime().time();
+}
 
 QDateTime SqlField::asDateTime() const {
   const QVariant v = value();
@@ -524,9 +578,14 @@ bool Sql::next() {
     eof_ = true;
     return false;
   }
-  fb::Status status;
+  if (!status_) status_ = std::make_unique<fb::Status>();
+  fb::Status& status = *status_;
   const int r = cursor_->fetchNext(&status, row_.data());
-  status.check();
+  if (status.failed()) {
+    eof_ = true;
+    const auto failure = std::move(status_);  // a fresh one for the next call
+    failure->check();
+  }
   if (r == Firebird::IStatus::RESULT_OK) {
     bof_ = records_ == 0;
     ++records_;

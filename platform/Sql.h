@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
 #include <vector>
 
 namespace Firebird {
@@ -19,6 +20,10 @@ class IMessageMetadata;
 }  // namespace Firebird
 
 namespace pf {
+
+namespace fb {
+class Status;
+}
 
 // Statement kinds as the server reports them.
 enum class SqlType {
@@ -65,8 +70,8 @@ class SqlField {
   int asInteger() const { return static_cast<int>(asInt64()); }
   double asDouble() const;
   QDateTime asDateTime() const;
-  QDate asDate() const { return asDateTime().date(); }
-  QTime asTime() const { return asDateTime().time(); }
+  QDate asDate() const;
+  QTime asTime() const;
   bool asBoolean() const;
   QByteArray asBytes() const;
 
@@ -184,6 +189,7 @@ class Sql : public QObject, public DatabaseClient, public TransactionClient {
   SqlType type_ = SqlType::Unknown;
   std::vector<Column> columns_;
   std::vector<unsigned char> row_;
+  std::unique_ptr<fb::Status> status_;  // reused by every fetch
   bool eof_ = true;
   bool bof_ = true;
   int records_ = 0;
