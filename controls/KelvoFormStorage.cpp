@@ -34,8 +34,16 @@ TKelvoFormStorage::~TKelvoFormStorage() = default;
 
 QString TKelvoFormStorage::DefaultIniFileName() {
   if (namingRoutine()) return namingRoutine()();
-  const QFileInfo program(QCoreApplication::applicationFilePath());
-  return QDir(program.absolutePath()).filePath(program.completeBaseName() + QStringLiteral(".INI"));
+  return IniFileNameFor(QCoreApplication::applicationFilePath());
+}
+
+QString TKelvoFormStorage::IniFileNameFor(const QString& programPath) {
+  const QFileInfo program(programPath);
+  return QDir(program.path()).filePath(program.completeBaseName() + QStringLiteral(".INI"));
+}
+
+const TKelvoFormStorage::NamingRoutine& TKelvoFormStorage::InstalledNamingRoutine() {
+  return namingRoutine();
 }
 
 void TKelvoFormStorage::SetNamingRoutine(NamingRoutine routine) {

@@ -30,8 +30,11 @@ class TKelvoFormStorage : public QObject {
   // The program's folder and file name with the extension ".INI", or what the
   // installed naming routine answers.
   static QString DefaultIniFileName();
+  // The program file's folder and name with its extension replaced by ".INI".
+  static QString IniFileNameFor(const QString& programPath);
   using NamingRoutine = std::function<QString()>;
   static void SetNamingRoutine(NamingRoutine routine);
+  static const NamingRoutine& InstalledNamingRoutine();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
