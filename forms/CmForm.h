@@ -82,14 +82,14 @@ class TClsForm : public QDialog {
   // Where descendants put their controls; it fills the window between the bars.
   QWidget* ClientArea() const { return client_; }
 
+  // The first show fixes the size of a non-sizeable form and centres it.
+  void setVisible(bool visible) override;
+
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
   QVBoxLayout* RootLayout() const { return root_; }
-
- public:
-  void setVisible(bool visible) override;
 
  private:
   bool handleEnter(QWidget* focused, bool shift);

@@ -9,6 +9,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TClsHintForm::TClsHintForm(QWidget* owner)
     : TClsForm(owner), bvlSepBottom(new QFrame(this)), Info(new TCmStatusBar(this)) {
   bvlSepBottom->setObjectName(QStringLiteral("bvlSepBottom"));
@@ -16,7 +18,9 @@ TClsHintForm::TClsHintForm(QWidget* owner)
   bvlSepBottom->setFrameShadow(QFrame::Sunken);
   bvlSepBottom->setFixedHeight(2);
   Info->setObjectName(QStringLiteral("Info"));
-  Info->AddPanel(92, QStringLiteral("Hoje: 99/99/9999"));
+  const QString design = QStringLiteral("Hoje: 99/99/9999");
+  // 92 pixels, or what the date needs in this font.
+  Info->AddPanel(std::max(92, Info->fontMetrics().horizontalAdvance(design) + 12), design);
   Info->AddPanel(50);
   RootLayout()->addWidget(bvlSepBottom);
   RootLayout()->addWidget(Info);

@@ -86,8 +86,9 @@ TClsSQLMonitorForm::TClsSQLMonitorForm(QWidget* owner)
 TClsSQLMonitorForm::~TClsSQLMonitorForm() { disableMonitor(); }
 
 TClsSQLMonitorForm* TClsSQLMonitorForm::ShowMonitor() {
+  // A closed monitor may wait for its deletion; it no longer counts as open.
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (qstrcmp(w->metaObject()->className(), "TClsSQLMonitorForm") == 0)
+    if (w->isVisible() && qstrcmp(w->metaObject()->className(), "TClsSQLMonitorForm") == 0)
       return static_cast<TClsSQLMonitorForm*>(w);
   auto* monitor = new TClsSQLMonitorForm;
   try {

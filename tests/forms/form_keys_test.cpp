@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -315,11 +317,12 @@ TEST(FormKeys, CtrlShiftMOpensOneMonitor) {
   EXPECT_TRUE(monitor->isVisible());
   monitor->IBSQLMonitorSQL(QStringLiteral("select 1"), QDateTime::currentDateTime());
 
+  // Reopened before the closed one is even deleted: a fresh, empty one.
   monitor->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  ASSERT_TRUE(openMonitors().empty());
   QTest::keyClick(form.focusWidget(), Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   ASSERT_EQ(openMonitors().size(), 1u);
+  EXPECT_NE(openMonitors().front(), monitor);
   EXPECT_EQ(openMonitors().front()->CmListView1->topLevelItemCount(), 0);
   EXPECT_TRUE(openMonitors().front()->EventTexts().isEmpty());
   delete openMonitors().front();
@@ -423,3 +426,60 @@ TEST(FormMessages, CompanyMessageCallsDoAtivaEmpresa) {
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(sender, &form);
 }
+
+namespace {
+
+// Stand-ins of the Spock controls: the form knows them by class name.
+class TCmSpockMemo : public QPlainTextEdit {
+  Q_OBJECT
+};
+
+class TCmSpockEdit : public QLineEdit {
+  Q_OBJECT
+};
+
+}  // namespace
+
+TEST(FormKeys, SpockControlsKeepTheirKeys) {
+  GridForm form({{"above", 10, 40}, {"below", 10, 200}});
+  auto* memo = new TCmSpockMemo;
+  memo->setParent(form.ClientArea());
+  memo->setObjectName(QStringLiteral("memo"));
+  memo->setGeometry(10, 100, 100, 60);
+  auto* spock = new TCmSpockEdit;
+  spock->setParent(form.ClientArea());
+  spock->setObjectName(QStringLiteral("spock"));
+  spock->setGeometry(200, 120, 60, 18);
+  showAndActivate(form);
+
+  memo->setFocus();
+  QTest::keyClick(memo, Qt::Key_Return);
+  QTest::keyClick(memo, Qt::Key_Down);
+  EXPECT_EQ(focusedName(form), QStringLiteral("memo"));
+  EXPECT_EQ(memo->toPlainText(), QStringLiteral("\n"));
+
+  spock->setFocus();
+  spock->setProperty("ListShowing", true);
+  QTest::keyClick(spock, Qt::Key_Down);
+  EXPECT_EQ(focusedName(form), QStringLiteral("spock"));
+  spock->setProperty("ListShowing", false);
+  QTest::keyClick(spock, Qt::Key_Down);
+  EXPECT_EQ(focusedName(form), QStringLiteral("below"));
+}
+
+TEST(FormKeys, CtrlEnterDropsAComboDown) {
+  TClsForm form;
+  auto* layout = new QVBoxLayout(form.ClientArea());
+  auto* combo = new QComboBox;
+  combo->addItems({QStringLiteral("Um"), QStringLiteral("Dois")});
+  layout->addWidget(combo);
+  layout->addWidget(new QLineEdit);
+  showAndActivate(form);
+  combo->setFocus();
+  QTest::keyClick(combo, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_TRUE(combo->view()->isVisible());
+  combo->hidePopup();
+  EXPECT_EQ(form.focusWidget(), combo);
+}
+
+#include "form_keys_test.moc"
