@@ -60,7 +60,8 @@ void TKelvoFormStorage::SaveFormPlacement() {
   ini.writeInteger(iniSection_, QStringLiteral("Top"), pos.y());
   ini.writeInteger(iniSection_, QStringLiteral("Width"), normal.width());
   ini.writeInteger(iniSection_, QStringLiteral("Height"), normal.height());
-  ini.writeInteger(iniSection_, QStringLiteral("State"), maximized ? kStateMaximized : kStateNormal);
+  ini.writeInteger(iniSection_, QStringLiteral("State"),
+                   maximized ? kStateMaximized : kStateNormal);
 }
 
 void TKelvoFormStorage::RestoreFormPlacement() {

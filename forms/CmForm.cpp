@@ -250,7 +250,8 @@ bool TClsForm::KeyDown(QKeyEvent* event) {
     consumed = ctrl ? (focused && handleCtrlEnter(focused, shift)) : handleEnter(focused, shift);
   } else if ((key == Qt::Key_Up || key == Qt::Key_Down) && focused) {
     consumed = arrowNavigate(focused, key == Qt::Key_Down);
-  } else if (ctrl && (mods & Qt::KeypadModifier) && (key == Qt::Key_Plus || key == Qt::Key_Minus)) {
+  } else if (ctrl && (mods & Qt::KeypadModifier) &&
+             (key == Qt::Key_Plus || key == Qt::Key_Minus)) {
     if (ActivePageArea) {
       const int page = neighbourTab(ActivePageArea, key == Qt::Key_Plus, true);
       if (page >= 0) ActivePageArea->setCurrentIndex(page);

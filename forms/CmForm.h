@@ -57,7 +57,8 @@ class TClsForm : public QDialog {
 
   TKelvoFormStorage* FormStorage() const { return formStorage_; }
 
-  // Border "single": the size is fixed when the form is first shown.
+  // Border "single": the size is fixed when the form is first shown; code that
+  // changes it later calls setFixedSize.
   bool Sizeable() const { return sizeable_; }
   void SetSizeable(bool on) { sizeable_ = on; }
 

@@ -166,6 +166,14 @@ TEST(HintForm, OnlyTheActiveFormsStatusBarShowsTheFocusedControlsHint) {
   SetControlHint(b, QStringLiteral("Outra"));
   b->setFocus();
   EXPECT_EQ(second.Info->PanelText(1), QStringLiteral("Sem barra"));
+
+  // Simple-panel mode: the long hint goes to the simple text.
+  second.Info->SetHintPanelIndex(1);
+  second.Info->SetSimplePanel(true);
+  SetControlHint(c, QStringLiteral("Curta|Longa"));
+  c->setFocus();
+  EXPECT_EQ(second.Info->SimpleText(), QStringLiteral("Longa"));
+  EXPECT_EQ(second.Info->PanelText(1), QStringLiteral("Sem barra"));
   TCmFocusController::Instance().SetTracking(false);
 }
 

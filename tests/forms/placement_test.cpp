@@ -143,8 +143,9 @@ TEST(PlacementFile, IsTheProgramsNameWithTheExtensionIni) {
 
   const TKelvoFormStorage::NamingRoutine installed = TKelvoFormStorage::InstalledNamingRoutine();
   TKelvoFormStorage::SetNamingRoutine(nullptr);
+  const QDir programDir(QCoreApplication::applicationDirPath());
   EXPECT_EQ(TKelvoFormStorage::DefaultIniFileName(),
-            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("forms_tests.INI")));
+            programDir.filePath(QStringLiteral("forms_tests.INI")));
   TKelvoFormStorage::SetNamingRoutine(installed);
   EXPECT_EQ(TClsForm().FormStorage()->IniFileName(), installed());
 }

@@ -65,7 +65,8 @@ TEST(Screenshots, BaseWindows) {
   TClsSQLMonitorForm* monitor = TClsSQLMonitorForm::ShowMonitor();
   pf::Sql sql;
   sql.setDatabase(db.get());
-  sql.setSql(QStringLiteral("select RDB$RELATION_NAME\nfrom RDB$RELATIONS\nwhere RDB$SYSTEM_FLAG = 1"));
+  sql.setSql(QStringLiteral(
+      "select RDB$RELATION_NAME\nfrom RDB$RELATIONS\nwhere RDB$SYSTEM_FLAG = 1"));
   sql.execQuery();
   for (int i = 0; i < 3 && sql.next(); ++i) {
   }

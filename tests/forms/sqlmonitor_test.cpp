@@ -111,7 +111,8 @@ TEST(SqlMonitor, ShowsWhatTheDatabaseLayerTracesOnlyWhileOpen) {
       << texts.join(u'|').toStdString();
   EXPECT_TRUE(texts.contains(QStringLiteral("[Execute] select 'durante'\nfrom RDB$DATABASE")));
   EXPECT_FALSE(texts.join(u' ').contains(QStringLiteral("antes")));
-  EXPECT_TRUE(captions(*m).contains(QStringLiteral("[Prepare] select 'durante' from RDB$DATABASE")));
+  EXPECT_TRUE(
+      captions(*m).contains(QStringLiteral("[Prepare] select 'durante' from RDB$DATABASE")));
 
   // Closing stops the listening and frees the window.
   QPointer<TClsSQLMonitorForm> guard(m);
