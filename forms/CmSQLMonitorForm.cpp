@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSplitter>
+#include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -74,12 +75,15 @@ TClsSQLMonitorForm::TClsSQLMonitorForm(QWidget* owner)
   listener_ = pf::Trace::addListener([self](const pf::TraceEvent& event) {
     const QString text = QStringLiteral("[") + pf::traceKindName(event.kind) +
                          QStringLiteral("] ") + event.text;
-    const QDateTime time = event.time;
-    // Events of other threads reach the window through its event loop.
-    if (self)
-      QMetaObject::invokeMethod(self, [self, text, time] {
-        if (self) self->IBSQLMonitorSQL(text, time);
-      });
+    auto deliver = [self, text, time = event.time] {
+      if (self) self->IBSQLMonitorSQL(text, time);
+    };
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    // Events of other threads reach the window through the application's event loop,
+    // where the window is checked again.
+    if (QThread::currentThread() == app->thread()) deliver();
+    else QMetaObject::invokeMethod(app, deliver, Qt::QueuedConnection);
   });
 }
 

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QThread>
 #include <QTreeWidget>
 
 using testing_support::TempDatabase;
@@ -120,4 +121,25 @@ TEST(SqlMonitor, ShowsWhatTheDatabaseLayerTracesOnlyWhileOpen) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(guard);
   EXPECT_FALSE(pf::Trace::active());
+}
+
+TEST(SqlMonitor, EventsOfAnotherThreadArriveThroughTheEventLoop) {
+  TClsSQLMonitorForm m;
+  std::unique_ptr<QThread> worker(QThread::create(
+      [] { pf::Trace::publish(pf::TraceKind::Execute, QStringLiteral("de outra thread")); }));
+  worker->start();
+  ASSERT_TRUE(worker->wait(10000));
+  EXPECT_TRUE(m.EventTexts().isEmpty());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(m.EventTexts(), QStringList{QStringLiteral("[Execute] de outra thread")});
+
+  // A window gone before its queued event is delivered is simply skipped.
+  auto* gone = new TClsSQLMonitorForm;
+  worker.reset(QThread::create(
+      [] { pf::Trace::publish(pf::TraceKind::Execute, QStringLiteral("tarde")); }));
+  worker->start();
+  ASSERT_TRUE(worker->wait(10000));
+  delete gone;
+  QCoreApplication::processEvents();
+  EXPECT_EQ(m.EventTexts().size(), 2);
 }
