@@ -47,4 +47,6 @@ TClsCustomDialog::TClsCustomDialog(QWidget* owner)
   bottom->addStretch(1);
   bottom->addWidget(pnlButtons);
   RootLayout()->insertWidget(RootLayout()->indexOf(ClientArea()) + 1, pnlBottom);
+  // Esc clicks "Cancelar"; what that does is the dialog's own wiring.
+  SetCancelButton(btnCancel);
 }

@@ -4,7 +4,8 @@
 
 class QPushButton;
 
-// The OK/Cancel dialog: descendants fill pnArea and wire the two buttons.
+// The OK/Cancel dialog: descendants fill pnArea and wire the two buttons; Esc clicks
+// btnCancel.
 class TClsCustomDialog : public TClsHintForm {
   Q_OBJECT
  public:

@@ -340,6 +340,21 @@ TEST(SpockForm, EscClosesOnlyWhenComeFromWeb) {
   }
 }
 
+TEST(CustomDialog, EscClicksCancelWhileItIsEnabled) {
+  TClsCustomDialog dialog;
+  auto* e = edit(dialog.pnArea, "e");
+  QObject::connect(dialog.btnCancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+  showAndActivate(dialog);
+  e->setFocus();
+  dialog.btnCancel->setEnabled(false);
+  QTest::keyClick(e, Qt::Key_Escape);
+  EXPECT_TRUE(dialog.isVisible());
+  dialog.btnCancel->setEnabled(true);
+  QTest::keyClick(e, Qt::Key_Escape);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
 TEST(SpockForm, CtrlRClicksCloseOnlyWhileItIsEnabled) {
   TClsSpockForm form;
   auto* e = edit(form.ClientArea(), "e");
