@@ -721,7 +721,8 @@ void DataSet::remove() {
     cancel();
     return;
   }
-  if (rows_.empty()) throw Error(QStringLiteral("Cannot perform this operation on an empty dataset"));
+  if (rows_.empty())
+    throw Error(QStringLiteral("Cannot perform this operation on an empty dataset"));
   dataEvent(DataEvent::CheckBrowseMode);
   fire(beforeDelete);
   fire(beforeScroll);

@@ -187,7 +187,8 @@ void SqlDataSet::createFields() {
       if (f->calculated()) continue;
       const int c = select_.fieldIndex(f->fieldName());
       if (c < 0) {
-        const QString owner = objectName().isEmpty() ? QString() : objectName() + QStringLiteral(": ");
+        const QString owner =
+            objectName().isEmpty() ? QString() : objectName() + QStringLiteral(": ");
         throw Error(owner + QStringLiteral("Field '%1' not found").arg(f->fieldName()));
       }
       f->setOrigin(cols[c].origin());

@@ -18,7 +18,9 @@ class RecordingLink : public pf::DataLink {
  protected:
   void activeChanged() override { events << (active() ? "active" : "inactive"); }
   void dataSetChanged() override { events << "dataset"; }
-  void dataSetScrolled(int distance) override { events << QStringLiteral("scroll %1").arg(distance); }
+  void dataSetScrolled(int distance) override {
+    events << QStringLiteral("scroll %1").arg(distance);
+  }
   void layoutChanged() override { events << "layout"; }
   void recordChanged(pf::Field* field) override {
     events << (field ? "record " + field->fieldName() : QStringLiteral("record"));
