@@ -228,6 +228,8 @@ QVariant Field::oldValue() const {
 
 QVariant Field::newValue() const { return value(); }
 
+double Field::asCurrency() const { return std::round(asFloat() * 10000.0) / 10000.0; }
+
 void Field::focusControl() { dataSet_->dataEvent(DataEvent::FocusControl, this); }
 
 QVariant Field::convert(const QVariant& value) const {
@@ -804,8 +806,13 @@ bool DataSet::matches(const std::vector<QVariant>& values, const std::vector<Fie
     }
     if (isNullValue(v)) return false;
     if (f->isString()) {
-      const QString text = v.toString();
-      const QString key = w.toString();
+      // Read in place: a conversion per record would dominate a search.
+      const QString text = v.typeId() == QMetaType::QString
+                               ? *static_cast<const QString*>(v.constData())
+                               : v.toString();
+      const QString key = w.typeId() == QMetaType::QString
+                              ? *static_cast<const QString*>(w.constData())
+                              : w.toString();
       const Qt::CaseSensitivity cs = options.testFlag(LocateOption::CaseInsensitive)
                                          ? Qt::CaseInsensitive
                                          : Qt::CaseSensitive;
@@ -900,11 +907,13 @@ int DataSet::compareBookmarks(const Bookmark& a, const Bookmark& b) const {
   return ra < rb ? -1 : ra > rb ? 1 : 0;
 }
 
-void DataSet::sortRecords(const std::function<bool(const std::vector<QVariant>&,
-                                                   const std::vector<QVariant>&)>& less) {
+void DataSet::reorderRecords(const std::vector<int>& order) {
+  if (order.size() != rows_.size()) throw Error(QStringLiteral("Invalid record order"));
   const qint64 currentId = current_ >= 0 ? rows_[current_].id : -1;
-  std::stable_sort(rows_.begin(), rows_.end(),
-                   [&](const Row& a, const Row& b) { return less(a.values, b.values); });
+  std::vector<Row> sorted;
+  sorted.reserve(rows_.size());
+  for (const int r : order) sorted.push_back(std::move(rows_.at(r)));
+  rows_ = std::move(sorted);
   for (size_t r = 0; r < rows_.size(); ++r)
     if (rows_[r].id == currentId) current_ = static_cast<int>(r);
 }
@@ -931,6 +940,7 @@ void DataSet::attachSource(DataSource* source) {
 void DataSet::detachSource(DataSource* source) { std::erase(sources_, source); }
 
 void DataSet::dataEvent(DataEvent event, Field* field, int info) {
+  if (sources_.empty()) return;
   const std::vector<QPointer<DataSource>> sources(sources_.begin(), sources_.end());
   if (controlsDisabled()) {
     if (event == DataEvent::UpdateState)

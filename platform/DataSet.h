@@ -95,6 +95,8 @@ class Field {
   void setAsInteger(qint64 value) { setValue(QVariant::fromValue(value)); }
   double asFloat() const;
   void setAsFloat(double value) { setValue(value); }
+  // The value as a currency amount: at most four decimals.
+  double asCurrency() const;
   QDateTime asDateTime() const;
   void setAsDateTime(const QDateTime& value) { setValue(value); }
   bool asBoolean() const;
@@ -277,9 +279,10 @@ class DataSet : public QObject {
   void calculate(std::vector<QVariant>& values);
   void setState(DataSetState state);
   void checkActive() const;
-  // Reorders the records; keeps the current one current.
-  void sortRecords(const std::function<bool(const std::vector<QVariant>&,
-                                            const std::vector<QVariant>&)>& less);
+  // Values of record `row` (from 0) while browsing.
+  const std::vector<QVariant>& recordValues(int row) const { return rows_.at(row).values; }
+  // Puts the records in the order of `order` (old positions); the current one stays.
+  void reorderRecords(const std::vector<int>& order);
 
  private:
   friend class Field;

@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace pf {
 
 namespace {
@@ -16,8 +18,13 @@ int compareValues(const Field& f, const QVariant& a, const QVariant& b, bool cas
   const bool nb = isNullValue(b);
   if (na || nb) return na == nb ? 0 : na ? -1 : 1;
   if (f.isString()) {
-    const int c = a.toString().compare(b.toString(),
-                                       caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive);
+    const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    // Texts are read in place: converting each one for every comparison is costly.
+    const auto text = [](const QVariant& v) {
+      return v.typeId() == QMetaType::QString ? *static_cast<const QString*>(v.constData())
+                                              : v.toString();
+    };
+    const int c = text(a).compare(text(b), cs);
     return c < 0 ? -1 : c > 0 ? 1 : 0;
   }
   switch (f.dataType()) {
@@ -66,13 +73,29 @@ void MemoryData::sortOnFields(const QString& fieldNames, bool caseInsensitive, b
   for (const QString& name : fieldNames.split(u';', Qt::SkipEmptyParts))
     keys.push_back(fieldByName(name.trimmed()));
   if (keys.empty()) return;
-  sortRecords([&](const std::vector<QVariant>& a, const std::vector<QVariant>& b) {
-    for (const Field* f : keys) {
-      const int c = compareValues(*f, a[f->index()], b[f->index()], caseInsensitive);
+  // Keys taken out once: case-folded texts compare as plain ones.
+  const int rows = recordCount();
+  const size_t width = keys.size();
+  std::vector<QVariant> sortKeys(static_cast<size_t>(rows) * width);
+  for (int r = 0; r < rows; ++r) {
+    for (size_t k = 0; k < width; ++k) {
+      const QVariant& v = recordValues(r)[keys[k]->index()];
+      sortKeys[r * width + k] = caseInsensitive && keys[k]->isString() && !isNullValue(v)
+                                    ? QVariant(v.toString().toCaseFolded())
+                                    : v;
+    }
+  }
+  std::vector<int> order(static_cast<size_t>(rows));
+  for (int r = 0; r < rows; ++r) order[r] = r;
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    for (size_t k = 0; k < width; ++k) {
+      const int c = compareValues(*keys[k], sortKeys[a * width + k], sortKeys[b * width + k],
+                                  false);
       if (c != 0) return descending ? c > 0 : c < 0;
     }
     return false;
   });
+  reorderRecords(order);
   setInitialPosition();
   dataEvent(DataEvent::DataSetChange);
 }

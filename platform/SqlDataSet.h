@@ -69,6 +69,9 @@ class SqlDataSet : public DataSet, public DatabaseClient, public TransactionClie
   bool hasParam(const QString& name) const;
   QVariant param(const QString& name) const;
   void setParam(const QString& name, const QVariant& value);
+  // By position, from 0.
+  QVariant param(int index) const { return params_.at(index).second; }
+  void setParam(int index, const QVariant& value) { params_.at(index).second = value; }
 
   // Master of a detail: its fields fill the parameters of the same names.
   DataSource* dataSource() const { return master_.dataSource(); }
