@@ -226,7 +226,29 @@ void SqlDataSet::createFields() {
   }
 }
 
+namespace {
+
+// Marks the dataset as working in its transaction while its statements run.
+class Busy {
+ public:
+  explicit Busy(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+  ~Busy() { flag_ = saved_; }
+
+ private:
+  bool& flag_;
+  bool saved_;
+};
+
+}  // namespace
+
+void SqlDataSet::doAfterClose() {
+  // The transaction may end on its own once its last dataset closes.
+  if (Transaction* t = activeTransaction()) t->checkAutoStop();
+  DataSet::doAfterClose();
+}
+
 void SqlDataSet::internalOpen() {
+  Busy busy(busy_);
   ready();
   bindSelect();
   select_.execQuery();
@@ -268,6 +290,7 @@ void SqlDataSet::bindRecord(Sql& sql, const std::vector<QVariant>& values,
 
 void SqlDataSet::execute(const QString& text, const std::vector<QVariant>& values,
                          const std::vector<QVariant>& old) {
+  Busy busy(busy_);
   ready();
   if (work_.sql() != text) work_.setSql(text);
   bindRecord(work_, values, old);
@@ -294,6 +317,7 @@ void SqlDataSet::internalDelete() {
 }
 
 bool SqlDataSet::readRecord(std::vector<QVariant>& values, const std::vector<QVariant>& key) {
+  Busy busy(busy_);
   ready();
   if (work_.sql() != refreshSql_) work_.setSql(refreshSql_);
   bindRecord(work_, key, key);

@@ -88,9 +88,10 @@ class SqlDataSet : public DataSet, public DatabaseClient, public TransactionClie
 
   void databaseDisconnecting() override;
   void transactionEnding(bool retaining) override;
-  bool clientActive() const override { return active(); }
+  bool clientActive() const override { return active() || busy_; }
 
  protected:
+  void doAfterClose() override;
   void internalOpen() override;
   void internalClose() override;
   void internalPost(bool inserting) override;
@@ -115,6 +116,7 @@ class SqlDataSet : public DataSet, public DatabaseClient, public TransactionClie
   QPointer<Transaction> transaction_;
   QString selectSql_, insertSql_, modifySql_, deleteSql_, refreshSql_;
   bool forcedRefresh_ = false;
+  bool busy_ = false;  // a statement of this dataset is running
   std::vector<std::pair<QString, QVariant>> params_;
   Sql select_;
   Sql work_;

@@ -193,6 +193,14 @@ TEST_F(CmDataSetTest, TheDuplicateCheckAsksTheDatabase) {
     ds.fieldByName("USUARIO")->setAsString(QString::fromUtf8(c.usuario));
     EXPECT_EQ(ds.HasDuplicateKey(), c.duplicate) << c.usuario;
   }
+  // A fixed-length text key is compared as text.
+  ds.setUniqueKeys({"SUPERVISOR"});
+  ds.fieldByName("SUPERVISOR")->setAsString("T");
+  EXPECT_TRUE(ds.HasDuplicateKey());
+  ds.fieldByName("SUPERVISOR")->setAsString("X");
+  EXPECT_FALSE(ds.HasDuplicateKey());
+  ds.setUniqueKeys({"USUARIO"});
+
   // The record being edited counts itself.
   ds.cancel();
   ds.last();

@@ -490,6 +490,24 @@ TEST_F(SqlDataSetTest, AHardCommitClosesAndADisconnectFrees) {
   EXPECT_EQ(ds.recordCount(), 1);
 }
 
+TEST_F(SqlDataSetTest, TheTransactionStopsOnItsOwnWhenItsLastDataSetCloses) {
+  pf::SqlDataSet& ds = *people_;
+  pf::Transaction own;
+  own.setDefaultDatabase(db_.get());
+  own.setParams(testing_support::readCommittedParams());
+  own.setAutoStopAction(pf::AutoStopAction::CommitRetaining);
+  ds.setTransaction(&own);
+  ds.open();
+  ds.append();
+  ds.fieldByName("ID")->setAsInteger(1);
+  ds.fieldByName("NOME")->setAsString("ANA");
+  ds.post();
+  EXPECT_TRUE(committedRows().isEmpty()) << "the dataset is still open";
+  ds.close();
+  EXPECT_EQ(committedRows(), QStringList({"1:ANA"}));
+  ds.setTransaction(nullptr);
+}
+
 TEST_F(SqlDataSetTest, DatabaseAndTransactionChangeOnlyWhileClosed) {
   seed({"A"});
   pf::SqlDataSet& ds = *people_;
