@@ -149,6 +149,12 @@ QDateTime Field::asDateTime() const {
   const QVariant& v = dataSet_->fieldValue(*this);
   if (isNullValue(v)) return zeroDateTime();
   switch (v.typeId()) {
+    case QMetaType::QString: {
+      QDateTime dt;
+      if (!parseDateTime(v.toString(), dt))
+        throw Error(QStringLiteral("'%1' is not a valid date and time").arg(v.toString()));
+      return dt;
+    }
     case QMetaType::QDate: return QDateTime(v.toDate(), QTime(0, 0));
     case QMetaType::QTime: return QDateTime(QDate(1899, 12, 30), v.toTime());
     default: return v.toDateTime();

@@ -428,6 +428,13 @@ TEST_F(SqlDataSetTest, LinksHearTheDataSet) {
   EXPECT_EQ(ds.state(), DataSetState::Browse);
   source.setAutoEdit(true);
 
+  // A disabled source cuts its links off.
+  source.setEnabled(false);
+  EXPECT_FALSE(link.active());
+  ds.next();
+  source.setEnabled(true);
+  EXPECT_TRUE(link.active());
+
   int stateChanges = 0;
   source.onStateChange = [&](pf::DataSource&) { ++stateChanges; };
   link.clear();
