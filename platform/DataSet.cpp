@@ -227,8 +227,7 @@ void Field::setText(const QString& text) {
 QVariant Field::oldValue() const {
   switch (dataSet_->state()) {
     case DataSetState::Edit: return dataSet_->oldBuf_.at(slot_);
-    case DataSetState::Insert: return {};
-    default: return value();
+    default: return value();  // a new record has no other values than its own
   }
 }
 

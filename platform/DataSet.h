@@ -105,7 +105,8 @@ class Field {
   QString displayText() const;
   QString text() const;
   void setText(const QString& text);
-  // The value when the edit began (null while inserting) and the value being written.
+  // The value when the edit began (while inserting or browsing: the value itself),
+  // and the value being written.
   QVariant oldValue() const;
   QVariant newValue() const;
 

@@ -155,7 +155,8 @@ TEST_F(SqlDataSetTest, TheKeyItselfChangesThroughTheOldValue) {
   EXPECT_EQ(committedRows(), QStringList({"2:BRUNO", "10:ANA"}));
 
   ds.append();
-  EXPECT_FALSE(ds.fieldByName("ID")->oldValue().isValid()) << "a new record has no old values";
+  ds.fieldByName("ID")->setAsInteger(3);
+  EXPECT_EQ(ds.fieldByName("ID")->oldValue().toInt(), 3) << "a new record's old value is its own";
   ds.cancel();
 }
 
@@ -588,6 +589,25 @@ TEST_F(SqlDataSetTest, OwnFieldsCalculatedFieldsAndRefresh) {
   ds.setSelectSql("select ID from PESSOA");
   EXPECT_THROW(ds.open(), pf::Error) << "a field of its own that the select lacks";
   EXPECT_FALSE(ds.active());
+}
+
+TEST_F(SqlDataSetTest, AForcedRefreshReadsWhatTheServerMadeOfThePost) {
+  tmp_.exec({"create trigger TG_PESSOA for PESSOA before insert or update as "
+             "begin new.NOME = upper(new.NOME); end"});
+  pf::SqlDataSet& ds = *people_;
+  ds.open();
+  ds.append();
+  ds.fieldByName("ID")->setAsInteger(1);
+  ds.fieldByName("NOME")->setAsString("ana");
+  ds.post();
+  EXPECT_EQ(ds.fieldByName("NOME")->asString(), "ana");
+  ds.setForcedRefresh(true);
+  ds.edit();
+  ds.fieldByName("NOME")->setAsString("bia");
+  ds.post();
+  EXPECT_EQ(ds.fieldByName("NOME")->asString(), "BIA");
+  ds.first();
+  EXPECT_EQ(ds.fieldByName("NOME")->asString(), "BIA");
 }
 
 TEST_F(SqlDataSetTest, FieldsMadeForTheDataKeepTheirSettingsAcrossReopens) {
