@@ -134,10 +134,14 @@ void TCmDataSet::doBeforeOpen() {
   // Parameters keep their values, with their types, over the new text.
   std::vector<std::pair<QString, QVariant>> saved;
   for (const QString& name : paramNames()) saved.emplace_back(name, param(name));
-  if (!orderByFields_.isEmpty()) setSelectSql(GetOrderedSelectSQL());
-  setSelectSql(CastCountAggregates(selectSql()));
-  for (const auto& [name, value] : saved)
-    if (hasParam(name)) setParam(name, value);
+  const QString ordered = orderByFields_.isEmpty() ? selectSql() : GetOrderedSelectSQL();
+  const QString rewritten = CastCountAggregates(ordered);
+  // An unchanged text keeps its prepared statement.
+  if (rewritten != selectSql()) {
+    setSelectSql(rewritten);
+    for (const auto& [name, value] : saved)
+      if (hasParam(name)) setParam(name, value);
+  }
   pf::SqlDataSet::doBeforeOpen();
 }
 
