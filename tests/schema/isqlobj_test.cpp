@@ -1,3 +1,5 @@
+#include "catalogue.h"
+
 #include "data/CmIBSQLObj.h"
 
 #include "support/TestDb.h"
@@ -13,8 +15,6 @@
 #include <QTemporaryDir>
 
 using testing_support::TempDatabase;
-
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
