@@ -231,7 +231,7 @@ class DemoWriter {
                           "OBSERVACAO, SUPERVISOR, SUPERVISORID, EMAIL, DESATIVADO) values (:ID, "
                           ":USUARIO, :SENHA, :PRIMEIRO_NOME, :ULTIMO_NOME, :OBSERVACAO, "
                           ":SUPERVISOR, :SUPERVISORID, :EMAIL, :DESATIVADO)"),
-           {id, QString::fromLatin1(p.login), withPassword ? hash : QString(),
+           {id, QString::fromLatin1(p.login), withPassword ? QVariant(hash) : QVariant(),
             QString::fromUtf8(p.first), QString::fromUtf8(p.last),
             deactivated ? QStringLiteral("Desligado da empresa") : QString(),
             supervisor ? "T" : "F", supervisorId,
