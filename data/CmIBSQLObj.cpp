@@ -180,7 +180,7 @@ QStringList TCmIBSQLObj::ParseScript(const QStringList& lines, const QString& te
       i = j;
       continue;
     }
-    if (t.toUpper().startsWith(u"SET TERM")) {
+    if (t.startsWith(u"SET TERM", Qt::CaseInsensitive)) {
       QString next = t.mid(8).trimmed();
       const qsizetype at = next.indexOf(term);
       if (at >= 0) next.remove(at, term.size());

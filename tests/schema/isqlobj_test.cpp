@@ -171,6 +171,23 @@ TEST(ISQLRunner, RoutesStatementsAndReports) {
   EXPECT_EQ(r.obj.StatisticsList()[18], QStringLiteral("Plan~|Not Available"));
 }
 
+TEST(ISQLRunner, StatisticsReadTheServersCounters) {
+  TempDatabase tmp;
+  tmp.exec({"create table A (X integer)"});
+  Runner r(tmp);
+  r.obj.setStatistics(true);
+  r.run("insert into A values (1);");
+  EXPECT_GT(r.obj.CurrentMemory(), 0);
+  EXPECT_GT(r.obj.StartingMemory(), 0);
+  EXPECT_GT(r.obj.Buffers(), 0);
+  const QStringList stats = r.obj.StatisticsList();
+  ASSERT_EQ(stats.size(), 10);
+  EXPECT_EQ(stats[3], "Current Memory~|" + QString::number(r.obj.CurrentMemory()));
+  EXPECT_EQ(stats[4], "Delta Memory~|" +
+                          QString::number(r.obj.CurrentMemory() - r.obj.StartingMemory()));
+  EXPECT_EQ(stats[5], "Number of Buffers~|" + QString::number(r.obj.Buffers()));
+}
+
 TEST(ISQLRunner, AutoDDLOffKeepsTheDDLTransactionOpenUntilCommit) {
   TempDatabase tmp;
   Runner r(tmp);
