@@ -387,7 +387,8 @@ int upgradeCommand(const QString& name, const QString& backupFile) {
     return 1;
   }
   if (current)
-    out(QStringLiteral("O banco de dados já está na versão %1.").arg(TdmUserVersion::CommonLevel()));
+    out(QStringLiteral("O banco de dados já está na versão %1.")
+            .arg(TdmUserVersion::CommonLevel()));
   return 0;
 }
 

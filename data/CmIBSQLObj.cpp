@@ -618,7 +618,8 @@ void TCmIBSQLObj::closeForReconnect() {
     database_->close();
   } catch (const std::exception& e) {
     if (active)
-      fail(eiConnect, errorText(e) + QStringLiteral("\r\nCommit or Rollback the current transaction"),
+      fail(eiConnect,
+           errorText(e) + QStringLiteral("\r\nCommit or Rollback the current transaction"),
            QString());
     database_->forceClose();
   }
@@ -694,7 +695,8 @@ void TCmIBSQLObj::connectDatabase(const QString& text) {
   for (qsizetype i = 0; i + 1 < words.size(); i += 2) {
     const QString key = words[i].toUpper();
     const QString value = words[i + 1];
-    if (key == u"USER" || key == u"USERNAME") params << QStringLiteral("USER_NAME=") + unquoted(value);
+    if (key == u"USER" || key == u"USERNAME")
+      params << QStringLiteral("USER_NAME=") + unquoted(value);
     else if (key == u"PASS" || key == u"PASSWORD")
       params << QStringLiteral("PASSWORD=") + unquoted(value);
     else if (key == u"ROLE") params << QStringLiteral("SQL_ROLE_NAME=") + value;

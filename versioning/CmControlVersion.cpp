@@ -78,12 +78,16 @@ bool CanUpgrade(TCmDatabase& database, const QString& backupFileName, bool skipB
 }
 
 bool MessageUpgradeConsent::AskBackup() {
-  return pf::confirm(
-      QStringLiteral("Com o objetivo de obter o máximo proveito desta nova versão, será necessário "
-                     "atualizar sua \"Base de Dados\".\n\nPara prosseguirmos com esta atualização "
-                     "é de supra importância realizar um backup de sua \"Base de Dados\".\n\n"
-                     "Sim, desejo realizar o backup da \"Base de Dados\"."),
-      VersionCaption());
+  const QString text = QStringLiteral(
+      "Com o objetivo de obter o máximo proveito desta nova versão, será necessário atualizar "
+      "sua \"Base de Dados\".\n\n"
+      "Para prosseguirmos com esta atualização é de supra importância realizar um backup de sua "
+      "\"Base de Dados\".\n\n"
+      "Caso sua empresa mantém rotinas apropriadas para backup e tiver plena certeza que foram "
+      "realizadas com êxito, você poderá seguir direto para a atualização da \"Base de Dados\" "
+      "desautorizando o backup abaixo.\n\n"
+      "Sim, desejo realizar o backup da \"Base de Dados\".");
+  return pf::confirm(text, VersionCaption());
 }
 
 bool MessageUpgradeConsent::ConfirmUpgrade(TCmDatabase& database, bool skipBackup) {

@@ -161,7 +161,8 @@ TEST(ISQLRunner, RoutesStatementsAndReports) {
 
   const QStringList stats = r.obj.StatisticsList();
   ASSERT_EQ(stats.size(), 10);
-  EXPECT_TRUE(stats[0].startsWith("Execution Time (hh:mm:ss.ssss)~|00:00:")) << stats[0].toStdString();
+  EXPECT_TRUE(stats[0].startsWith("Execution Time (hh:mm:ss.ssss)~|00:00:"))
+      << stats[0].toStdString();
   EXPECT_TRUE(QRegularExpression(R"(^Prepare Time \(hh:mm:ss.ssss\)~\|\d\d:\d\d:\d\d:\d{4}$)")
                   .match(stats[1]).hasMatch()) << stats[1].toStdString();
   EXPECT_EQ(stats[8], QStringLiteral("Plan~|PLAN (T NATURAL)"));  // of the update

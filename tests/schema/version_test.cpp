@@ -124,11 +124,21 @@ QStringList expectedCatalogue() {
       "TABLE VERSAO: ID integer not null, SCRIPT varchar(30), NUMERO varchar(10)",
   };
   const PrimaryKey keys[] = {
-      {"BANCO", "BANCO"},           {"CLIENTE", "ID"},       {"CONTA_CORRENTE", "BANCO,NUM_AGENCIA,NUM_CONTA"},
-      {"DADOS_EMPRESA", "ID"},      {"FORNECEDOR", "ID"},    {"MODULO", "ID"},
-      {"PARAMETROS", "ID"},         {"PRODUTO", "ID"},       {"ROTINA", "ID"},
-      {"UNIDADE", "ID"},            {"USUARIO", "ID"},       {"USUARIO_LOG", "ID"},
-      {"USUARIO_MODULO", "USUARIOID,MODULOID"}, {"USUARIO_ROTINA", "ID"}, {"VERSAO", "ID"},
+      {"BANCO", "BANCO"},
+      {"CLIENTE", "ID"},
+      {"CONTA_CORRENTE", "BANCO,NUM_AGENCIA,NUM_CONTA"},
+      {"DADOS_EMPRESA", "ID"},
+      {"FORNECEDOR", "ID"},
+      {"MODULO", "ID"},
+      {"PARAMETROS", "ID"},
+      {"PRODUTO", "ID"},
+      {"ROTINA", "ID"},
+      {"UNIDADE", "ID"},
+      {"USUARIO", "ID"},
+      {"USUARIO_LOG", "ID"},
+      {"USUARIO_MODULO", "USUARIOID,MODULOID"},
+      {"USUARIO_ROTINA", "ID"},
+      {"VERSAO", "ID"},
   };
   struct ForeignKey {
     const char* name;
@@ -206,7 +216,8 @@ TEST(MergeScripts, ResourceFileRule) {
             QStringList({"select 1;", "RESOURCEFILE=X"}));
   EXPECT_EQ(ResolveScriptSource({}), QStringList());
   TdmUserVersion loadsResources;
-  EXPECT_EQ(ResolveScriptSource({"  RESOURCEFILE=COMMON_1_01.SQL"}), QStringList{"  RESOURCEFILE=COMMON_1_01.SQL"});
+  EXPECT_EQ(ResolveScriptSource({"  RESOURCEFILE=COMMON_1_01.SQL"}),
+            QStringList{"  RESOURCEFILE=COMMON_1_01.SQL"});
   EXPECT_EQ(ResolveScriptSource({"RESOURCEFILE=COMMON_1_01.SQL  "}),
             LoadSqlFile("COMMON_1_01.SQL"));
   EXPECT_THROW(ResolveScriptSource({"RESOURCEFILE=NOPE.SQL"}), pf::Error);
@@ -256,17 +267,20 @@ TEST_F(NewDatabase, CatalogueMatchesTheDefinitions) {
   auto db = connect();
   const QStringList actual = catalogue(*db);
   const QStringList expected = expectedCatalogue();
-  for (const QString& line : expected) EXPECT_TRUE(actual.contains(line)) << "missing: " << line.toStdString();
-  for (const QString& line : actual) EXPECT_TRUE(expected.contains(line)) << "extra: " << line.toStdString();
+  for (const QString& line : expected)
+    EXPECT_TRUE(actual.contains(line)) << "missing: " << line.toStdString();
+  for (const QString& line : actual)
+    EXPECT_TRUE(expected.contains(line)) << "extra: " << line.toStdString();
   EXPECT_EQ(db->sqlDialect(), 3);
   EXPECT_EQ(scalar(*db, "select mon$page_size from mon$database"), "4096");
 }
 
 TEST_F(NewDatabase, SeedRows) {
   auto db = connect();
-  EXPECT_EQ(column(*db, "select ID || '|' || USUARIO || '|' || coalesce(SENHA, '<null>') || '|' || "
-                        "PRIMEIRO_NOME || '|' || ULTIMO_NOME || '|' || SUPERVISOR || '|' || "
-                        "SUPERVISORID || '|' || coalesce(DESATIVADO, '<null>') from USUARIO"),
+  EXPECT_EQ(column(*db, "select ID || '|' || USUARIO || '|' || coalesce(SENHA, '<null>') || "
+                        "'|' || PRIMEIRO_NOME || '|' || ULTIMO_NOME || '|' || SUPERVISOR || "
+                        "'|' || SUPERVISORID || '|' || coalesce(DESATIVADO, '<null>') "
+                        "from USUARIO"),
             QStringList{"1|ADMIN|<null>|Administrador|Sistema|T|1|<null>"});
   EXPECT_EQ(column(*db, "select ID || '|' || MODULO from MODULO"), QStringList{"3|USUÁRIOS"});
   EXPECT_EQ(column(*db, "select USUARIOID || '|' || MODULOID || '|' || TUDO from USUARIO_MODULO"),
@@ -366,8 +380,8 @@ void insertOldRows(const TempDatabase& tmp, int count) {
   if (count < 3)  // before CLIENTE was restructured
     rows << "insert into CLIENTE (ID, NOME, DOCUMENTO, INSCRICAO_ESTADUAL, RESPONSAVEL, RG, "
             "TELEFONEDDD, TELEFONE, FAXDDD, CELULARDDD, CELULAR, IMPRIMIR_NOTA_FISCAL) values "
-            "(7, 'Loja', '12.345.678/0001-90', 'ISENTO', 'Maria', '12.345.678-9X', 11, '5555-0101', "
-            "21, 1234, '9999-0000', 'S')"
+            "(7, 'Loja', '12.345.678/0001-90', 'ISENTO', 'Maria', '12.345.678-9X', 11, "
+            "'5555-0101', 21, 1234, '9999-0000', 'S')"
          << "insert into CLIENTE (ID, NOME) values (12345, 'Outra')";
   else
     rows << "insert into CLIENTE (ID, CODIGO, NOME) values (7, '00000007', 'Loja')";
@@ -406,8 +420,8 @@ TEST_P(UpgradeFromLevel, CarriesTheDataOverToTheLastLevel) {
     if (count < 3) {
       EXPECT_EQ(column(*db, "select CODIGO || '|' || CNPJ_CPF || '|' || IE_RG || '|' || RESP || "
                             "'|' || RG_RESP || '|' || TEL_DDD || '|' || TEL || '|' || "
-                            "coalesce(FAX_DDD, '') || '|' || CEL_DDD || '|' || CEL || '|' || IMP_NF "
-                            "from CLIENTE order by ID"),
+                            "coalesce(FAX_DDD, '') || '|' || CEL_DDD || '|' || CEL || '|' || "
+                            "IMP_NF from CLIENTE order by ID"),
                 QStringList({"00000007|12.345.678/0001|ISENTO|Maria|12.345.678|11|5555-0101|21|"
                              "123|9999-0000|S",
                              ""}));
@@ -544,8 +558,9 @@ TEST_F(OwnScripts, LevelOneDotOneIsBelowOneDotOhFive) {
   EXPECT_TRUE(check()) << version_.LastError().toStdString();
   auto db = tmp_.connect();
   EXPECT_EQ(scalar(*db, "select NUMERO from VERSAO where ID = 2"), "1.05");
-  EXPECT_EQ(scalar(*db, "select count(*) from rdb$relation_fields where rdb$relation_name = 'OWN'"),
-            "2");
+  EXPECT_EQ(
+      scalar(*db, "select count(*) from rdb$relation_fields where rdb$relation_name = 'OWN'"),
+      "2");
 }
 
 TEST_F(OwnScripts, ScriptThatNeverWritesItsRowIsMissing) {
