@@ -9,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using testing_support::TempDatabase;
 
@@ -187,6 +189,23 @@ TEST(ISQLRunner, StatisticsReadTheServersCounters) {
   EXPECT_EQ(stats[4], "Delta Memory~|" +
                           QString::number(r.obj.CurrentMemory() - r.obj.StartingMemory()));
   EXPECT_EQ(stats[5], "Number of Buffers~|" + QString::number(r.obj.Buffers()));
+}
+
+TEST(ISQLRunner, PendingEventsRunBeforeEachStatement) {
+  int argc = 1;
+  char name[] = "schema_tests";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  TempDatabase tmp;
+  Runner r(tmp);
+  bool fired = false;
+  std::vector<bool> seen;
+  r.obj.OnQueryProgress = [&] {
+    seen.push_back(fired);
+    if (seen.size() == 1) QTimer::singleShot(0, [&] { fired = true; });
+  };
+  r.run("select 1 from rdb$database;\nselect 2 from rdb$database;");
+  EXPECT_EQ(seen, (std::vector<bool>{false, true}));
 }
 
 TEST(ISQLRunner, AutoDDLOffKeepsTheDDLTransactionOpenUntilCommit) {
