@@ -471,20 +471,24 @@ void TCmIBSQLObj::endStatistics() {
   writes_ = infoValue(database_, isc_info_writes);
 }
 
+void TCmIBSQLObj::prepareAndExecute(pf::Sql& sql, const QString& text) {
+  pf::Transaction* tr = sql.transaction();
+  if (tr && !tr->inTransaction()) tr->startTransaction();
+  qint64 t0 = clock_.elapsed();
+  sql.setSql(text);
+  sql.prepare();
+  prepareMs_ = clock_.elapsed() - t0;
+  t0 = clock_.elapsed();
+  sql.execQuery();
+  executeMs_ = clock_.elapsed() - t0;
+}
+
 void TCmIBSQLObj::runQuery(const QString& text) {
   try {
     beginStatistics();
-    qint64 t0 = clock_.elapsed();
     if (dataset_) {
-      pf::Transaction* tr = dataset_->transaction();
-      if (tr && !tr->inTransaction()) tr->startTransaction();
       dataset_->close();
-      dataset_->setSql(text);
-      dataset_->prepare();
-      prepareMs_ = clock_.elapsed() - t0;
-      t0 = clock_.elapsed();
-      dataset_->execQuery();
-      executeMs_ = clock_.elapsed() - t0;
+      prepareAndExecute(*dataset_, text);
       try {
         plan_ = dataset_->plan();
       } catch (const std::exception&) {
@@ -493,22 +497,16 @@ void TCmIBSQLObj::runQuery(const QString& text) {
       if (plan_.isEmpty()) plan_ = QStringLiteral("Plan could not be retreived");
       records_ = dataset_->recordCount();
     } else {
-      pf::Transaction* tr = main_->transaction();
-      if (tr && !tr->inTransaction()) tr->startTransaction();
-      main_->setSql(text);
-      main_->prepare();
-      prepareMs_ = clock_.elapsed() - t0;
-      t0 = clock_.elapsed();
-      main_->execQuery();
-      executeMs_ = clock_.elapsed() - t0;
+      prepareAndExecute(*main_, text);
       records_ = main_->recordCount();
       main_->close();
+      // A prepared statement would keep its tables in use for later DDL.
       main_->freeHandle();
     }
     endStatistics();
   } catch (const std::exception& e) {
     try {
-      main_->close();
+      (dataset_ ? dataset_.data() : main_.get())->close();
     } catch (...) {
     }
     fail(eiQuery, errorText(e), text);
@@ -518,16 +516,8 @@ void TCmIBSQLObj::runQuery(const QString& text) {
 void TCmIBSQLObj::runDml(const QString& text) {
   try {
     beginStatistics();
-    pf::Transaction* tr = mainTransaction();
-    main_->setTransaction(tr);
-    if (tr && !tr->inTransaction()) tr->startTransaction();
-    qint64 t0 = clock_.elapsed();
-    main_->setSql(text);
-    main_->prepare();
-    prepareMs_ = clock_.elapsed() - t0;
-    t0 = clock_.elapsed();
-    main_->execQuery();
-    executeMs_ = clock_.elapsed() - t0;
+    main_->setTransaction(mainTransaction());
+    prepareAndExecute(*main_, text);
     try {
       plan_ = main_->plan();
     } catch (const std::exception&) {
@@ -535,7 +525,6 @@ void TCmIBSQLObj::runDml(const QString& text) {
     }
     records_ = main_->rowsAffected();
     main_->close();
-    // A prepared statement would keep its tables in use for later DDL.
     main_->freeHandle();
     fire(evRowsAffected, obOther, records_);
     endStatistics();
@@ -559,16 +548,8 @@ void TCmIBSQLObj::runDdl(const QString& text) {
   pf::Transaction* tr = ddl_->transaction();
   try {
     beginStatistics();
-    if (!tr->inTransaction()) tr->startTransaction();
-    qint64 t0 = clock_.elapsed();
-    ddl_->setSql(text);
-    ddl_->prepare();
-    prepareMs_ = clock_.elapsed() - t0;
-    t0 = clock_.elapsed();
-    ddl_->execQuery();
-    executeMs_ = clock_.elapsed() - t0;
+    prepareAndExecute(*ddl_, text);
     ddl_->close();
-    // The prepared DDL would otherwise hold the changed object in use.
     ddl_->freeHandle();
     if (autoDDL_) tr->commit();
     endStatistics();

@@ -139,6 +139,8 @@ class TCmIBSQLObj : public QObject {
   void connectDatabase(const QString& text);
   void closeForReconnect();
   void newTransactions();
+  // Starts the statement's transaction if needed, then prepares and executes, timed.
+  void prepareAndExecute(pf::Sql& sql, const QString& text);
   void runQuery(const QString& text);
   void runDml(const QString& text);
   void runDdl(const QString& text);
