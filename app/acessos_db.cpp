@@ -4,15 +4,15 @@
 
 #include "versioning/CmControlVersion.h"
 #include "versioning/CmCreateDataBase.h"
+#include "versioning/UpgradeGuard.h"
+
+#include "login/KelvoHash.h"
 
 #include "data/CmIBSQL.h"
-#include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
-#include "platform/Services.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -62,37 +62,21 @@ class ToolConsent final : public UpgradeConsent {
   bool ConfirmUpgrade(TCmDatabase& database, bool skipBackup) override {
     QString made;
     if (!skipBackup) {
-      const QString name = database.databaseName();
-      const qsizetype colon = name.indexOf(u':');
       try {
-        pf::BackupService backup;
-        backup.serverName = colon < 0 ? QString() : name.left(colon);
-        backup.databaseName = colon < 0 ? name : name.mid(colon + 1);
-        backup.userName = QStringLiteral("SYSDBA");
-        backup.password = QStringLiteral("hushvault");
-        backup.backupFile = backupFile_;
-        backup.verbose = true;
-        backup.attach();
-        backup.serviceStart();
-        while (!backup.eof()) backup.getNextLine();
-        backup.detach();
+        UpgradeGuardRules::RunBackup(database.databaseName(), backupFile_, {});
         made = backupFile_;
         out(QStringLiteral("Backup gravado em %1").arg(made));
       } catch (const std::exception& e) {
         err(QStringLiteral("backup falhou: %1").arg(errorText(e)));
       }
     }
-    return CanUpgrade(database, made, skipBackup);
+    return UpgradeGuardRules(&database).CanUpgrade(made, skipBackup);
   }
 
  private:
   QString backupFile_;
 };
 
-QString passwordHash(const QString& password) {
-  return QString::fromLatin1(
-      QCryptographicHash::hash(pf::toCp1252(password), QCryptographicHash::Md5).toHex().toUpper());
-}
 
 // ---- Demonstration set --------------------------------------------------------
 
@@ -223,7 +207,7 @@ class DemoWriter {
              {id, m.id, r.index, r.owner, QString::fromUtf8(r.name), r.active});
       }
     }
-    const QString hash = passwordHash(QString::fromLatin1(kDemoPassword));
+    const QString hash = PasswordHash(QString::fromLatin1(kDemoPassword));
     auto addUser = [&](const Person& p, bool supervisor, int supervisorId, bool deactivated,
                        bool withPassword) {
       const int id = nextId(QStringLiteral("GEN_USUARIO_ID"));

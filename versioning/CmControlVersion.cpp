@@ -1,5 +1,7 @@
 #include "CmControlVersion.h"
 
+#include "UpgradeGuard.h"
+
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 
@@ -31,52 +33,6 @@ QString MissingScriptMessage(const QString& name, const QString& expected) {
 
 QString UpdatedMessage() { return QStringLiteral("Banco de Dados foi atualizado com sucesso."); }
 
-QString BackupFileFor(const QString& databasePath, const QDateTime& when) {
-  return databasePath + u'-' + when.toString(QStringLiteral("yyyy-MM-dd-HH-mm")) +
-         QStringLiteral(".gbk");
-}
-
-QString TakeBackup(const QString& databaseName) {
-  const qsizetype colon = databaseName.indexOf(u':');
-  const QString server = colon < 0 ? QString() : databaseName.left(colon);
-  const QString path = colon < 0 ? databaseName : databaseName.mid(colon + 1);
-  try {
-    pf::BackupService backup;
-    backup.serverName = server;
-    backup.databaseName = path;
-    backup.userName = QStringLiteral("SYSDBA");
-    backup.password = QStringLiteral("hushvault");
-    backup.verbose = true;
-    backup.backupFile = BackupFileFor(path, QDateTime::currentDateTime());
-    backup.attach();
-    backup.serviceStart();
-    while (!backup.eof()) {
-      backup.getNextLine();
-      if (QCoreApplication::instance()) QCoreApplication::processEvents();
-    }
-    backup.detach();
-    return backup.backupFile;
-  } catch (const std::exception&) {
-    return {};
-  }
-}
-
-bool CanUpgrade(TCmDatabase& database, const QString& backupFileName, bool skipBackup) {
-  const qsizetype entries = database.userNames().size();
-  if (entries > 1) {
-    pf::showMessage(QStringLiteral("Processo não pode continuar pois existem usuários conectados "
-                                   "a Base de Dados.\r\nExiste(m) ") +
-                    QString::number(entries - 1) + QStringLiteral(" usuário(s) conectados."));
-    return false;
-  }
-  if (backupFileName.isEmpty() && !skipBackup) {
-    pf::showMessage(QStringLiteral("Backup não efetuado. Não será possível efetuar a atualização "
-                                   "do banco de dados."));
-    return false;
-  }
-  return true;
-}
-
 bool MessageUpgradeConsent::AskBackup() {
   const QString text = QStringLiteral(
       "Com o objetivo de obter o máximo proveito desta nova versão, será necessário atualizar "
@@ -91,7 +47,10 @@ bool MessageUpgradeConsent::AskBackup() {
 }
 
 bool MessageUpgradeConsent::ConfirmUpgrade(TCmDatabase& database, bool skipBackup) {
-  const QString backupFile = skipBackup ? QString() : TakeBackup(database.databaseName());
+  const QString backupFile =
+      skipBackup ? QString()
+                 : UpgradeGuardRules::TakeBackup(database.databaseName(),
+                                                 QDateTime::currentDateTime(), {});
   const QString text = QStringLiteral(
       "Para continuar a executar o programa é necessário atualizar a base de dados, "
       "certifique-se que não tenha nenhum usuário utilizando o sistema ou conectado a base "
@@ -99,7 +58,7 @@ bool MessageUpgradeConsent::ConfirmUpgrade(TCmDatabase& database, bool skipBacku
   // "Sim" stands for "Atualizar", "Não" for "Fechar".
   while (pf::messageBox(text, VersionCaption(), pf::MsgKind::Confirmation,
                         {pf::MsgButton::Yes, pf::MsgButton::No}) == pf::MsgButton::Yes) {
-    if (CanUpgrade(database, backupFile, skipBackup)) return true;
+    if (UpgradeGuardRules(&database).CanUpgrade(backupFile, skipBackup)) return true;
   }
   return false;
 }

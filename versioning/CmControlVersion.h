@@ -30,15 +30,6 @@ class MessageUpgradeConsent final : public UpgradeConsent {
 };
 UpgradeConsent& DefaultUpgradeConsent();
 
-// Checks taken before the upgrade starts: the first failing one shows its message.
-bool CanUpgrade(TCmDatabase& database, const QString& backupFileName, bool skipBackup);
-
-// "path-yyyy-mm-dd-hh-mm.gbk" beside the database, on the server's file system.
-QString BackupFileFor(const QString& databasePath, const QDateTime& when);
-// Has the server back up `databaseName` ("server:path" or a local path) beside it;
-// the backup file name, empty on failure.
-QString TakeBackup(const QString& databaseName);
-
 QString VersionCaption();
 QString IncompatibleLevelMessage(const QString& name, const QString& expected,
                                  const QString& rowName, const QString& rowLevel);

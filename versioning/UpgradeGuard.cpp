@@ -123,25 +123,31 @@ void UpgradeGuardRules::EndConnection(const QString& attachmentId) {
   }
 }
 
+void UpgradeGuardRules::RunBackup(const QString& databaseName, const QString& file,
+                                  const std::function<void(const QString&)>& onLine) {
+  const DatabaseLocation where = SplitDatabaseName(databaseName);
+  pf::BackupService backup;
+  backup.serverName = where.server;
+  backup.userName = QStringLiteral("SYSDBA");
+  backup.password = QString::fromLatin1(kSysdbaPassword);
+  backup.databaseName = where.path;
+  backup.backupFile = file;
+  backup.verbose = true;
+  backup.attach();
+  backup.serviceStart();
+  while (!backup.eof()) {
+    const QString line = backup.getNextLine();
+    if (onLine && !backup.eof()) onLine(line);
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+  }
+  backup.detach();
+}
+
 QString UpgradeGuardRules::TakeBackup(const QString& databaseName, const QDateTime& when,
                                       const std::function<void(const QString&)>& onLine) {
-  const DatabaseLocation where = SplitDatabaseName(databaseName);
-  const QString file = BackupFileNameFor(where.path, when);
+  const QString file = BackupFileNameFor(SplitDatabaseName(databaseName).path, when);
   try {
-    pf::BackupService backup;
-    backup.serverName = where.server;
-    backup.userName = QStringLiteral("SYSDBA");
-    backup.password = QString::fromLatin1(kSysdbaPassword);
-    backup.databaseName = where.path;
-    backup.backupFile = file;
-    backup.verbose = true;
-    backup.attach();
-    backup.serviceStart();
-    while (!backup.eof()) {
-      const QString line = backup.getNextLine();
-      if (onLine && !backup.eof()) onLine(line);
-    }
-    backup.detach();
+    RunBackup(databaseName, file, onLine);
   } catch (...) {
     return {};  // no message: the guard then refuses the upgrade
   }

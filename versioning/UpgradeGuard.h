@@ -48,6 +48,10 @@ class UpgradeGuardRules {
   void EndConnection(const QString& attachmentId);
 
   static constexpr const char* kSysdbaPassword = "hushvault";
+  // The server backs the database named "server:path" (or a local path) up into `file`,
+  // on its own file system; each output line goes to onLine. Throws on failure.
+  static void RunBackup(const QString& databaseName, const QString& file,
+                        const std::function<void(const QString&)>& onLine);
   // Backup of the database named "server:path" (or a local path) through the services
   // interface; each output line goes to onLine. The file name, or empty on any failure.
   static QString TakeBackup(const QString& databaseName, const QDateTime& when,
