@@ -3,9 +3,7 @@
 #include "UpgradeGuard.h"
 
 #include "platform/Dialogs.h"
-#include "platform/Services.h"
 
-#include <QCoreApplication>
 
 int VersionNumber(const QString& text) {
   QString digits = text;
