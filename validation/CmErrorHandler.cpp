@@ -41,7 +41,8 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 }  // namespace
 
 TClsErrorHandler::TClsErrorHandler(const TLogErrorDataBaseList& list, QWidget* owner)
-    : QDialog(owner), list_(list) {
+    : TClsForm(owner), list_(list) {
+  SetSizeable(true);  // the details area changes the height
   setObjectName(QStringLiteral("ClsErrorHandler"));
   setWindowTitle(QStringLiteral("Erro no Banco de Dados"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -93,7 +94,7 @@ TClsErrorHandler::TClsErrorHandler(const TLogErrorDataBaseList& list, QWidget* o
   detail->addWidget(memMensagemLog);
   detail->addLayout(navigation);
 
-  auto* layout = new QVBoxLayout(this);
+  auto* layout = new QVBoxLayout(ClientArea());
   layout->addWidget(top, 1);
   layout->addLayout(buttons);
   layout->addWidget(pnlBckGround);
@@ -113,7 +114,7 @@ TClsErrorHandler::TClsErrorHandler(const TLogErrorDataBaseList& list, QWidget* o
 }
 
 void TClsErrorHandler::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
+  TClsForm::showEvent(event);
   if (!shown_) {
     shown_ = true;
     bbtOk->setFocus();
@@ -173,16 +174,18 @@ void TClsErrorHandler::bbtDetailsClick() {
 void TClsErrorHandler::ApplyDetails() {
   // Measured before the panel changes: showing it can enlarge the window on its own.
   const int before = height();
-  const int panelHeight = pnlBckGround->sizeHint().height() + layout()->spacing();
+  const int panelHeight = pnlBckGround->sizeHint().height() + ClientArea()->layout()->spacing();
   if (showDetails_) {
     if (!pnlBckGround->isHidden()) return;
     pnlBckGround->setVisible(true);
+    ClientArea()->layout()->activate();
     layout()->activate();
     resize(width(), before + panelHeight);
   } else {
     if (pnlBckGround->isHidden()) return;
     pnlBckGround->setVisible(false);
-    layout()->activate();  // the smaller minimum first, or the window cannot shrink
+    ClientArea()->layout()->activate();  // the smaller minimum first, or it cannot shrink
+    layout()->activate();
     resize(width(), before - panelHeight);
   }
 }

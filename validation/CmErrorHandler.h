@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forms/CmForm.h"
+
 #include "validation/CmLogErrors.h"
 
 #include <QDialog>
@@ -12,7 +14,7 @@ class QWidget;
 
 // The database error dialog: the newest error of the run first, the earlier ones one
 // step at a time, and a detail area that can be opened.
-class TClsErrorHandler final : public QDialog {
+class TClsErrorHandler final : public TClsForm {
   Q_OBJECT
  public:
   // The list is read, not owned; it may grow while the dialog is open.
