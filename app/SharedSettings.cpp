@@ -1,5 +1,7 @@
 #include "SharedSettings.h"
 
+#include "controls/CmCommon.h"
+
 #include "platform/FormatSettings.h"
 
 #include <QCoreApplication>
@@ -21,9 +23,11 @@ int& hintHidePause() {
   return pause;
 }
 
-// The focus controller comes with the control library; until it is part of the build
-// there is nothing to switch on.
-void switchFocusControllerOn() {}
+// The controller follows the focus once the application object exists: now, or when it
+// is constructed.
+void switchFocusControllerOn() {
+  qAddPreRoutine([] { TCmFocusController::Instance().SetTracking(true); });
+}
 
 QStringList firstThreeLetters(const QStringList& names) {
   QStringList out;

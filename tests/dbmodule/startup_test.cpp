@@ -1,5 +1,6 @@
 #include "app/AcessosShell.h"
 #include "app/SharedSettings.h"
+#include "controls/CmCommon.h"
 
 #include "login/CmAppGlobals.h"
 #include "validation/CmErrorHandler.h"
@@ -125,6 +126,7 @@ TEST(Startup, RunsInOrderShowsTheMainWindowAndShutsDownInReverse) {
     EXPECT_EQ(rec.trace, (QStringList{"application", "select", "login", "main window",
                                       "user data module", "errors form"}));
     EXPECT_FALSE(shell.Aborted());
+    EXPECT_TRUE(TCmFocusController::Instance().Tracking());  // switched on by the settings
     EXPECT_EQ(frmMainForm, shell.MainForm());
     EXPECT_FALSE(anyWindowVisible()) << "nothing is shown before the event loop";
     rec.watch(shell.DBDataModule(), "database module");
