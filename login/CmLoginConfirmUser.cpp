@@ -35,6 +35,10 @@ TClsLoginConfirmUser::TClsLoginConfirmUser(const QString& user, QWidget* owner)
   form->addRow(QStringLiteral("Senha"), edtPassword);
   form->addRow(QStringLiteral("Confirmar Senha"), edtConfirm);
   for (QLineEdit* e : {edtUsuario, edtPassword, edtConfirm}) e->setMinimumWidth(160);
+  // The buttons of the base come first in creation order; the fields go before them.
+  setTabOrder(edtPassword, edtConfirm);
+  setTabOrder(edtConfirm, btnOK);
+  setTabOrder(btnOK, btnCancel);
   connect(btnOK, &QPushButton::clicked, this, &TClsLoginConfirmUser::btnOKClick);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
   edtPassword->setFocus();

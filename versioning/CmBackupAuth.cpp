@@ -50,6 +50,7 @@ TClsBackupAuth::TClsBackupAuth(QWidget* owner)
 
   btnOK->setText(QStringLiteral("&Continuar"));
   btnCancel->hide();
+  setTabOrder(chbMakeBackup, btnOK);
   // Closing it any way is the same answer: the box says it.
   connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::accept);

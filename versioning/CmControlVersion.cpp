@@ -81,6 +81,8 @@ TClsControlVersion::TClsControlVersion(QWidget* owner)
                                QStringLiteral("Nome Aplicativo"), QString()});
   CmListView->setColumnHidden(kAttachmentColumn, true);
   CmListView->setRootIsDecorated(false);
+  // A program's path is long: its end names it.
+  CmListView->setTextElideMode(Qt::ElideLeft);
   CmListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
   CmListView->setSelectionMode(QAbstractItemView::SingleSelection);
   CmListView->setContextMenuPolicy(Qt::CustomContextMenu);

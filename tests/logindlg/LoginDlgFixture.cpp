@@ -69,6 +69,18 @@ QString EncodeLaunchUserName(const QString& name) {
   return out;
 }
 
+QStringList tabOrder(QWidget& window) {
+  QStringList names;
+  for (QWidget* w = window.nextInFocusChain(); w && w != &window; w = w->nextInFocusChain())
+    if (w->isVisibleTo(&window) && (w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty())
+      names << w->objectName();
+  // Tab goes round: read it from where the focus starts.
+  const QWidget* focus = window.focusWidget();
+  const qsizetype start = focus ? names.indexOf(focus->objectName()) : -1;
+  if (start > 0) names = names.mid(start) + names.mid(0, start);
+  return names;
+}
+
 bool waitFor(const std::function<bool()>& done) {
   QDeadlineTimer deadline(10000);
   while (!done()) {

@@ -32,6 +32,10 @@ std::unique_ptr<TClsDBDataModule> moduleOn(const testing_support::TempDatabase& 
 // raised by one code.
 QString EncodeLaunchUserName(const QString& name);
 
+// The focusable controls of a shown window in tab order from its focused one, by
+// object name.
+QStringList tabOrder(QWidget& window);
+
 // Processes events until `done` holds or ten seconds pass.
 bool waitFor(const std::function<bool()>& done);
 

@@ -64,6 +64,7 @@ TEST(BackupQuestion, TheBoxDecides) {
                 QStringLiteral("Sim, desejo realizar o backup da \"Base de Dados\"."));
       EXPECT_EQ(q.btnOK->text(), QStringLiteral("&Continuar"));
       EXPECT_FALSE(q.btnCancel->isVisible());
+      EXPECT_EQ(logindlg_test::tabOrder(q), QStringList({"chbMakeBackup", "btnOK"}));
       EXPECT_TRUE(q.memExplicacao->isReadOnly());
       EXPECT_TRUE(q.memExplicacao->toPlainText().startsWith(
           QStringLiteral("Com o objetivo de obter o máximo proveito desta nova versão, será "
@@ -189,6 +190,7 @@ TEST_F(Guard, OthersAreCountedListedAndEnded) {
     EXPECT_EQ(list->headerItem()->text(1), QStringLiteral("IP"));
     EXPECT_EQ(list->headerItem()->text(2), QStringLiteral("Nome Aplicativo"));
     EXPECT_TRUE(list->isColumnHidden(3));
+    EXPECT_EQ(logindlg_test::tabOrder(g), QStringList({"btnOK", "btnCancel", "CmListView"}));
     EXPECT_EQ(list->topLevelItemCount(), 2);
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
       const QTreeWidgetItem* row = list->topLevelItem(i);

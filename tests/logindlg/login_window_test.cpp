@@ -88,6 +88,8 @@ TEST_F(LoginWindow, ControlsAsTheUserSeesThem) {
   EXPECT_EQ(w->edtPass->echoMode(), QLineEdit::Password);
   EXPECT_EQ(w->edtPass->maxLength(), 10);
   w->show();
+  EXPECT_EQ(logindlg_test::tabOrder(*w),
+            QStringList({"edtUser", "edtPass", "chbRemember", "btnLogin", "btnCancel"}));
   QTest::keyClicks(w->edtUser, QStringLiteral("super12345xyz"));
   EXPECT_EQ(w->edtUser->text(), QStringLiteral("SUPER12345"));  // upper case, 10 at most
   EXPECT_EQ(w->Attempts(), 1);
@@ -188,6 +190,9 @@ TEST_F(LoginWindow, FirstPasswordIsChosenCheckedAndFromThenOnRequired) {
     EXPECT_TRUE(c.edtUsuario->isReadOnly());
     EXPECT_EQ(c.edtPassword->echoMode(), QLineEdit::Password);
     EXPECT_EQ(c.edtConfirm->maxLength(), 10);
+    EXPECT_EQ(logindlg_test::tabOrder(c),
+              QStringList({"edtPassword", "edtConfirm", "btnOK", "btnCancel"}));
+    EXPECT_EQ(c.focusWidget(), c.edtPassword);
     struct Try {
       const char* password;
       const char* confirm;

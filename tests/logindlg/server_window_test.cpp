@@ -101,6 +101,8 @@ TEST_F(ServerWindow, ControlsAsTheUserSeesThem) {
   EXPECT_EQ(w.CancelButton(), w.btCancelar);
   w.show();
   EXPECT_TRUE(w.btCreateDB->isVisible());  // a version class is registered
+  EXPECT_EQ(logindlg_test::tabOrder(w),
+            QStringList({"edtServidor", "btCreateDB", "btConectar", "btCancelar"}));
   w.reject();
 
   VersionClass = nullptr;
