@@ -131,12 +131,19 @@ QString TClsControlVersion::TakeBackup() {
   // The version module's connection has the name the main connection was given.
   const QString name = Database ? Database->databaseName() : QString();
   BusyCursor busy;
+  // Events run during the backup; the guard must not close under it.
+  backingUp_ = true;
+  btnOK->setEnabled(false);
+  btnCancel->setEnabled(false);
   TClsControlVersionBackup progress(this);
   progress.show();
   QCoreApplication::processEvents();
   const QString file = UpgradeGuardRules::TakeBackup(
       name, QDateTime::currentDateTime(), [&progress](const QString& line) { progress.AddLine(line); });
   progress.close();
+  backingUp_ = false;
+  btnOK->setEnabled(true);
+  btnCancel->setEnabled(true);
   return file;
 }
 
@@ -215,6 +222,7 @@ void TClsControlVersion::mnuEncerrarConexaoClick() {
 }
 
 void TClsControlVersion::done(int result) {
+  if (backingUp_) return;
   // A name found after this belongs to no listing.
   Lookups->newListing();
   if (rules_) rules_->CommitTransaction();

@@ -61,4 +61,5 @@ class TClsControlVersion final : public TClsCustomDialog {
   std::unique_ptr<UpgradeGuardRules> rules_;
   pf::Database* rulesDatabase_ = nullptr;
   bool backupTried_ = false;
+  bool backingUp_ = false;
 };

@@ -97,7 +97,10 @@ BackupWindowWatch::~BackupWindowWatch() { qApp->removeEventFilter(this); }
 bool BackupWindowWatch::eventFilter(QObject* watched, QEvent* event) {
   auto* window = qobject_cast<TClsControlVersionBackup*>(watched);
   if (!window) return false;
-  if (event->type() == QEvent::Show) ++shown;
+  if (event->type() == QEvent::Show) {
+    ++shown;
+    if (onShown) onShown(*window);
+  }
   if (event->type() == QEvent::Hide) {
     lines = window->Memo->toPlainText().split(u'\n', Qt::SkipEmptyParts);
     if (onClosing) onClosing(*window);

@@ -47,7 +47,8 @@ class BackupWindowWatch final : public QObject {
   ~BackupWindowWatch() override;
   int shown = 0;
   QStringList lines;
-  // Called with the window before it closes (screenshots).
+  // Called with the window once shown, and before it closes.
+  std::function<void(QWidget&)> onShown;
   std::function<void(QWidget&)> onClosing;
 
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -119,6 +119,29 @@ TEST_F(Guard, AloneWithBackupMadeConfirmsAtOnceAndNeverShowsTheList) {
   EXPECT_TRUE(watch.lines.join('\n').contains("gbak"));
 }
 
+TEST_F(Guard, ClosingWhileTheBackupRunsIsIgnored) {
+  BackupWindowWatch watch;
+  watch.onShown = [](QWidget& progress) {
+    auto* guard = qobject_cast<TClsControlVersion*>(progress.parentWidget());
+    ASSERT_NE(guard, nullptr);
+    EXPECT_FALSE(guard->btnCancel->isEnabled());
+    QTest::keyClick(guard, Qt::Key_Escape);
+    guard->close();
+    EXPECT_TRUE(guard->isVisible());
+  };
+  ScriptedDialogs dialogs;
+  dialogs.expectDialog("ClsControlVersion", [&](QDialog& d) {
+    TClsControlVersion& g = shown(d);
+    EXPECT_EQ(watch.shown, 1);
+    EXPECT_TRUE(g.isVisible());
+    EXPECT_FALSE(g.BackupFileName.isEmpty());
+    EXPECT_TRUE(g.btnOK->isEnabled());
+    QTest::mouseClick(g.btnOK, Qt::LeftButton);
+    return g.result();
+  });
+  EXPECT_TRUE(RunUpgradeGuard(db_.get(), false));
+}
+
 TEST_F(Guard, FailedBackupRefusesUntilClosed) {
   // A folder stands where the server would write the backup file.
   const QDateTime now = QDateTime::currentDateTime();
