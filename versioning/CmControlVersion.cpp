@@ -96,8 +96,9 @@ TClsControlVersion::TClsControlVersion(QWidget* owner)
   pmnConexoes->setObjectName(QStringLiteral("pmnConexoes"));
   mnuEncerrarConexao->setObjectName(QStringLiteral("mnuEncerrarConexao"));
   pmnConexoes->addAction(mnuEncerrarConexao);
-  connect(CmListView, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { pmnConexoes->popup(CmListView->viewport()->mapToGlobal(at)); });
+  connect(CmListView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    pmnConexoes->popup(CmListView->viewport()->mapToGlobal(at));
+  });
   connect(mnuEncerrarConexao, &QAction::triggered, this,
           &TClsControlVersion::mnuEncerrarConexaoClick);
   connect(Lookups, &HostNameLookups::resolved, this, &TClsControlVersion::nameResolved);
@@ -139,7 +140,8 @@ QString TClsControlVersion::TakeBackup() {
   progress.show();
   QCoreApplication::processEvents();
   const QString file = UpgradeGuardRules::TakeBackup(
-      name, QDateTime::currentDateTime(), [&progress](const QString& line) { progress.AddLine(line); });
+      name, QDateTime::currentDateTime(),
+      [&progress](const QString& line) { progress.AddLine(line); });
   progress.close();
   backingUp_ = false;
   btnOK->setEnabled(true);

@@ -15,9 +15,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <stdexcept>
 
 using pf::MsgButton;
 using testing_support::ScriptedDialogs;
@@ -60,7 +63,9 @@ class ServerWindow : public ::testing::Test {
   }
 
   QString stored() const { return pf::IniFile(ini_).readString("CONNECTION", "DATABASENAME"); }
-  void store(const QString& name) { pf::IniFile(ini_).writeString("CONNECTION", "DATABASENAME", name); }
+  void store(const QString& name) {
+    pf::IniFile(ini_).writeString("CONNECTION", "DATABASENAME", name);
+  }
   QByteArray iniBytes() const {
     QFile f(ini_);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -272,4 +277,19 @@ TEST_F(ServerWindow, UnreadableConnectionFiles) {
     EXPECT_FALSE(select());
     EXPECT_EQ(iniBytes(), c.content);  // left as it was
   }
+}
+
+TEST_F(ServerWindow, FailingVersionCheckFreesItsObjectAndAsks) {
+  QPointer<QObject> version;
+  hooks_.CheckVersion = [&](QObject* v, const QString&) -> bool {
+    version = v;
+    throw std::runtime_error("script failed");
+  };
+  store(tmp_.name());
+  ScriptedDialogs dialogs;
+  dialogs.expectMessage(kRetry, MsgButton::No);
+  EXPECT_FALSE(select());
+  EXPECT_TRUE(version.isNull());
+  EXPECT_EQ(CurrentVersion, nullptr);
+  EXPECT_FALSE(module_->dbMain->connected());
 }
