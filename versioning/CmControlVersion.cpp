@@ -152,7 +152,7 @@ QString TClsControlVersion::TakeBackup() {
 bool TClsControlVersion::CanUpgrade() { return rules().CanUpgrade(BackupFileName, SkipBackup); }
 
 void TClsControlVersion::showComputers(bool on) {
-  if (!pnlComputador->isHidden() == on) return;
+  if (pnlComputador->isHidden() != on) return;
   // The window keeps its size fixed: it grows and shrinks by the panel.
   const QSize now = size();
   pnlComputador->setVisible(on);
