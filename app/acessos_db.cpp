@@ -2,7 +2,7 @@
 
 #include "dtmUserVersion.h"
 
-#include "versioning/CmControlVersion.h"
+#include "versioning/UpgradeConsent.h"
 #include "versioning/CmCreateDataBase.h"
 #include "versioning/UpgradeGuard.h"
 

@@ -1,6 +1,14 @@
 #include "app/AcessosShell.h"
+#include "login/CmLogin.h"
+#include "login/CmLoginServer.h"
+
+#include <QCoreApplication>
 
 int main(int argc, char* argv[]) {
   TStartupParts parts;
+  parts.selectServer = [](TClsDBDataModule& module) { return SelectServer(module); };
+  parts.runLogin = [](TClsDBDataModule& module) {
+    return RunLogin(module, QCoreApplication::arguments());
+  };
   return RunAcessos(argc, argv, std::move(parts));
 }

@@ -1,67 +1,232 @@
 #include "CmControlVersion.h"
 
+#include "CmControlVersionBackup.h"
 #include "UpgradeGuard.h"
 
+#include "platform/Database.h"
 #include "platform/Dialogs.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 
-int VersionNumber(const QString& text) {
-  QString digits = text;
-  digits.remove(u'.');
-  bool ok = false;
-  const int n = digits.toInt(&ok);
-  return ok ? n : 0;
+#include <algorithm>
+
+namespace {
+
+constexpr int kComputersHeight = 150;
+constexpr int kAttachmentColumn = 3;
+
+// The busy cursor for a scope.
+class BusyCursor {
+ public:
+  BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+TClsControlVersion::TClsControlVersion(QWidget* owner)
+    : TClsCustomDialog(owner),
+      lblBancoDados(new QLabel(QStringLiteral("Banco de Dados"), pnArea)),
+      memMensagem(new QPlainTextEdit(pnArea)),
+      pnlComputador(new QWidget(this)),
+      CmListView(new QTreeWidget(pnlComputador)),
+      pmnConexoes(new QMenu(this)),
+      mnuEncerrarConexao(new QAction(QStringLiteral("Encerrar conexão deste usuário..."), this)),
+      Lookups(new HostNameLookups(this)) {
+  setObjectName(QStringLiteral("ClsControlVersion"));
+  SetCaption(QStringLiteral("Controle de Versão Banco de Dados"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+
+  lblBancoDados->setObjectName(QStringLiteral("lblBancoDados"));
+  QFont bold = lblBancoDados->font();
+  bold.setBold(true);
+  lblBancoDados->setFont(bold);
+  memMensagem->setObjectName(QStringLiteral("memMensagem"));
+  memMensagem->setReadOnly(true);
+  memMensagem->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memMensagem->setFocusPolicy(Qt::NoFocus);
+  const QStringList lines{
+      QStringLiteral("Para continuar a executar o programa é necessário atualizar a "),
+      QStringLiteral("base de dados, certifique-se que não tenha nenhum usuário "),
+      QStringLiteral("utilizando o sistema ou conectado a base dados. Para atualizar "),
+      QStringLiteral("clique no botão \"Atualizar\"."),
+  };
+  memMensagem->setPlainText(lines.join(u'\n'));
+  const QFontMetrics fm(memMensagem->font());
+  int widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, fm.horizontalAdvance(line));
+  memMensagem->setFixedSize(widest + 24, fm.lineSpacing() * (lines.size() + 1) + 12);
+  auto* area = new QVBoxLayout(pnArea);
+  area->setContentsMargins(8, 8, 8, 8);
+  area->addWidget(lblBancoDados);
+  area->addWidget(memMensagem);
+
+  pnlComputador->setObjectName(QStringLiteral("pnlComputador"));
+  pnlComputador->setFixedHeight(kComputersHeight);
+  CmListView->setObjectName(QStringLiteral("CmListView"));
+  CmListView->setColumnCount(4);
+  CmListView->setHeaderLabels({QStringLiteral("Nome Computador"), QStringLiteral("IP"),
+                               QStringLiteral("Nome Aplicativo"), QString()});
+  CmListView->setColumnHidden(kAttachmentColumn, true);
+  CmListView->setRootIsDecorated(false);
+  // A program's path is long: its end names it.
+  CmListView->setTextElideMode(Qt::ElideLeft);
+  CmListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  CmListView->setSelectionMode(QAbstractItemView::SingleSelection);
+  CmListView->setContextMenuPolicy(Qt::CustomContextMenu);
+  CmListView->header()->resizeSection(0, 150);
+  CmListView->header()->resizeSection(1, 130);
+  auto* computers = new QVBoxLayout(pnlComputador);
+  computers->setContentsMargins(8, 0, 8, 8);
+  computers->addWidget(CmListView);
+  RootLayout()->insertWidget(RootLayout()->indexOf(pnlBottom), pnlComputador);
+
+  pmnConexoes->setObjectName(QStringLiteral("pmnConexoes"));
+  mnuEncerrarConexao->setObjectName(QStringLiteral("mnuEncerrarConexao"));
+  pmnConexoes->addAction(mnuEncerrarConexao);
+  connect(CmListView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    pmnConexoes->popup(CmListView->viewport()->mapToGlobal(at));
+  });
+  connect(mnuEncerrarConexao, &QAction::triggered, this,
+          &TClsControlVersion::mnuEncerrarConexaoClick);
+  connect(Lookups, &HostNameLookups::resolved, this, &TClsControlVersion::nameResolved);
+
+  btnOK->setText(QStringLiteral("&Atualizar"));
+  btnCancel->setText(QStringLiteral("&Fechar"));
+  connect(btnOK, &QPushButton::clicked, this, &TClsControlVersion::btnAtualizarClick);
+  connect(btnCancel, &QPushButton::clicked, this, &TClsControlVersion::btnFecharClick);
+  // Hidden until someone else is found connected; the window is sized without it.
+  pnlComputador->hide();
 }
 
-QString VersionCaption() { return QStringLiteral("Controle de Versão Banco de Dados"); }
+TClsControlVersion::~TClsControlVersion() = default;
 
-QString IncompatibleLevelMessage(const QString& name, const QString& expected,
-                                 const QString& rowName, const QString& rowLevel) {
-  return QStringLiteral("A Versão deste programa é incompatível com a versão do banco de dados"
-                        "\r\nAtualize o programa e tente novamente.\r\n\r\nPrograma: ") +
-         name + u'-' + expected + QStringLiteral("\r\n") + QStringLiteral("BD: ") + rowName +
-         u'-' + rowLevel;
-}
-
-QString MissingScriptMessage(const QString& name, const QString& expected) {
-  return QStringLiteral("A Versão deste programa é incompatível com a versão do banco de dados"
-                        "\r\nAtualize o programa e tente novamente.\r\n\r\nFalta o script: ") +
-         name + u'-' + expected;
-}
-
-QString UpdatedMessage() { return QStringLiteral("Banco de Dados foi atualizado com sucesso."); }
-
-bool MessageUpgradeConsent::AskBackup() {
-  const QString text = QStringLiteral(
-      "Com o objetivo de obter o máximo proveito desta nova versão, será necessário atualizar "
-      "sua \"Base de Dados\".\n\n"
-      "Para prosseguirmos com esta atualização é de supra importância realizar um backup de sua "
-      "\"Base de Dados\".\n\n"
-      "Caso sua empresa mantém rotinas apropriadas para backup e tiver plena certeza que foram "
-      "realizadas com êxito, você poderá seguir direto para a atualização da \"Base de Dados\" "
-      "desautorizando o backup abaixo.\n\n"
-      "Sim, desejo realizar o backup da \"Base de Dados\".");
-  return pf::confirm(text, VersionCaption());
-}
-
-bool MessageUpgradeConsent::ConfirmUpgrade(TCmDatabase& database, bool skipBackup) {
-  const QString backupFile =
-      skipBackup ? QString()
-                 : UpgradeGuardRules::TakeBackup(database.databaseName(),
-                                                 QDateTime::currentDateTime(), {});
-  const QString text = QStringLiteral(
-      "Para continuar a executar o programa é necessário atualizar a base de dados, "
-      "certifique-se que não tenha nenhum usuário utilizando o sistema ou conectado a base "
-      "dados. Para atualizar clique no botão \"Atualizar\".");
-  // "Sim" stands for "Atualizar", "Não" for "Fechar".
-  while (pf::messageBox(text, VersionCaption(), pf::MsgKind::Confirmation,
-                        {pf::MsgButton::Yes, pf::MsgButton::No}) == pf::MsgButton::Yes) {
-    if (UpgradeGuardRules(&database).CanUpgrade(backupFile, skipBackup)) return true;
+UpgradeGuardRules& TClsControlVersion::rules() {
+  if (!rules_ || rulesDatabase_ != Database) {
+    rules_ = std::make_unique<UpgradeGuardRules>(Database);
+    rulesDatabase_ = Database;
   }
-  return false;
+  return *rules_;
 }
 
-UpgradeConsent& DefaultUpgradeConsent() {
-  static MessageUpgradeConsent consent;
-  return consent;
+void TClsControlVersion::showEvent(QShowEvent* event) {
+  TClsCustomDialog::showEvent(event);
+  if (event->spontaneous() || backupTried_) return;
+  backupTried_ = true;
+  if (!SkipBackup) BackupFileName = TakeBackup();
+}
+
+QString TClsControlVersion::TakeBackup() {
+  // The version module's connection has the name the main connection was given.
+  const QString name = Database ? Database->databaseName() : QString();
+  BusyCursor busy;
+  // Events run during the backup; the guard must not close under it.
+  backingUp_ = true;
+  btnOK->setEnabled(false);
+  btnCancel->setEnabled(false);
+  TClsControlVersionBackup progress(this);
+  progress.show();
+  QCoreApplication::processEvents();
+  const QString file = UpgradeGuardRules::TakeBackup(
+      name, QDateTime::currentDateTime(),
+      [&progress](const QString& line) { progress.AddLine(line); });
+  progress.close();
+  backingUp_ = false;
+  btnOK->setEnabled(true);
+  btnCancel->setEnabled(true);
+  return file;
+}
+
+bool TClsControlVersion::CanUpgrade() { return rules().CanUpgrade(BackupFileName, SkipBackup); }
+
+void TClsControlVersion::showComputers(bool on) {
+  if (pnlComputador->isHidden() != on) return;
+  // The window keeps its size fixed: it grows and shrinks by the panel.
+  const QSize now = size();
+  pnlComputador->setVisible(on);
+  setFixedSize(now.width(), now.height() + (on ? kComputersHeight : -kComputersHeight));
+}
+
+void TClsControlVersion::ListConnections() {
+  // Names still being looked up belong to the rows about to go.
+  const int listing = Lookups->newListing();
+  CmListView->clear();
+  QCoreApplication::processEvents();
+  const std::vector<ConnectionRow> rows = rules().ListConnections();
+  for (const ConnectionRow& r : rows) {
+    auto* item = new QTreeWidgetItem(CmListView);
+    item->setText(0, QString());
+    item->setText(1, r.address);
+    item->setText(2, r.process);
+    item->setText(kAttachmentColumn, r.attachmentId);
+    Lookups->lookup(listing, CmListView->indexOfTopLevelItem(item), r.address);
+  }
+  if (rows.empty()) showComputers(false);
+}
+
+void TClsControlVersion::nameResolved(int listing, int row, const QString& name) {
+  if (listing != Lookups->listing() || name.trimmed().isEmpty()) return;
+  if (QTreeWidgetItem* item = CmListView->topLevelItem(row)) item->setText(0, name);
+}
+
+void TClsControlVersion::EndConnection(int row) {
+  const QTreeWidgetItem* item = CmListView->topLevelItem(row);
+  if (!item) return;
+  rules().EndConnection(item->text(kAttachmentColumn));
+  QCoreApplication::processEvents();
+}
+
+void TClsControlVersion::btnAtualizarClick() {
+  if (CanUpgrade()) {
+    Confirmed = true;
+    accept();
+    return;
+  }
+  showComputers(true);
+  ListConnections();
+}
+
+void TClsControlVersion::btnFecharClick() {
+  Confirmed = false;
+  reject();
+}
+
+void TClsControlVersion::mnuEncerrarConexaoClick() {
+  QTreeWidgetItem* item = CmListView->currentItem();
+  if (!item || !item->isSelected()) {
+    pf::messageBox(QStringLiteral("Selecione uma máquina para encerrar a conexão!"),
+                   QStringLiteral("Atenção!"), pf::MsgKind::Warning, {pf::MsgButton::Ok});
+    return;
+  }
+  const bool yes =
+      pf::messageBox(
+          QStringLiteral("Atenção!\nEsse encerramento é realizado sem o consentimento do usuário."
+                         "\nSe possível, peça ao usuário que encerre as aplicações da Kelvo "
+                         "Solutions.\n\nDeseja realmente encerrar a conexão sem consentimento "
+                         "deste usuário?"),
+          QStringLiteral("Confirmar"), pf::MsgKind::Confirmation,
+          {pf::MsgButton::Yes, pf::MsgButton::No}, pf::MsgButton::No) == pf::MsgButton::Yes;
+  if (!yes) return;
+  EndConnection(CmListView->indexOfTopLevelItem(item));
+  ListConnections();
+}
+
+void TClsControlVersion::done(int result) {
+  if (backingUp_) return;
+  // A name found after this belongs to no listing.
+  Lookups->newListing();
+  if (rules_) rules_->CommitTransaction();
+  TClsCustomDialog::done(result);
 }

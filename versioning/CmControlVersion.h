@@ -1,37 +1,65 @@
 #pragma once
-// What the version run asks the user before it changes a shared database, and the
-// texts it reports with.
 
-#include "data/CmDatabase.h"
-#include "data/CmTransaction.h"
+#include "forms/CmCustomDialog.h"
 
-#include <QDateTime>
-#include <QString>
+#include <memory>
 
-// "1.05" gives 105, "1.1" gives 11; 0 when the rest is not a number.
-int VersionNumber(const QString& text);
+class HostNameLookups;
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTreeWidget;
+class UpgradeGuardRules;
 
-// The backup question and the upgrade guard, asked once per run before the first
-// outdated script.
-class UpgradeConsent {
+namespace pf {
+class Database;
+}
+
+// The upgrade guard: takes the backup when it opens and confirms only when this
+// program is the one connection left; lists the others and can end one of them.
+class TClsControlVersion final : public TClsCustomDialog {
+  Q_OBJECT
  public:
-  virtual ~UpgradeConsent() = default;
-  // True when a backup should be taken first.
-  virtual bool AskBackup() = 0;
-  // True when the upgrade may start; `database` is the version run's connection.
-  virtual bool ConfirmUpgrade(TCmDatabase& database, bool skipBackup) = 0;
-};
+  explicit TClsControlVersion(QWidget* owner = nullptr);
+  ~TClsControlVersion() override;
 
-// Asks through the message seam until the dialogs of the guard replace it.
-class MessageUpgradeConsent final : public UpgradeConsent {
- public:
-  bool AskBackup() override;
-  bool ConfirmUpgrade(TCmDatabase& database, bool skipBackup) override;
-};
-UpgradeConsent& DefaultUpgradeConsent();
+  QLabel* lblBancoDados;
+  QPlainTextEdit* memMensagem;
+  QWidget* pnlComputador;
+  QTreeWidget* CmListView;
+  QMenu* pmnConexoes;
+  QAction* mnuEncerrarConexao;
+  // Resolves the computer names of the listed rows.
+  HostNameLookups* Lookups;
 
-QString VersionCaption();
-QString IncompatibleLevelMessage(const QString& name, const QString& expected,
-                                 const QString& rowName, const QString& rowLevel);
-QString MissingScriptMessage(const QString& name, const QString& expected);
-QString UpdatedMessage();
+  // Set by the caller before showing.
+  pf::Database* Database = nullptr;
+  bool SkipBackup = false;
+  // Set by the dialog.
+  QString BackupFileName;
+  bool Confirmed = false;
+
+  QString TakeBackup();
+  bool CanUpgrade();
+  void ListConnections();
+  void EndConnection(int row);
+
+  void done(int result) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  UpgradeGuardRules& rules();
+  void btnAtualizarClick();
+  void btnFecharClick();
+  void mnuEncerrarConexaoClick();
+  void showComputers(bool on);
+  void nameResolved(int listing, int row, const QString& name);
+
+  std::unique_ptr<UpgradeGuardRules> rules_;
+  pf::Database* rulesDatabase_ = nullptr;
+  bool backupTried_ = false;
+  bool backingUp_ = false;
+};

@@ -1,6 +1,6 @@
 #include "CmCustomVersion.h"
 
-#include "CmControlVersion.h"
+#include "UpgradeConsent.h"
 #include "CmScriptsSQL.h"
 
 #include "platform/Dialogs.h"

@@ -82,6 +82,10 @@ void UpgradeGuardRules::restartTransaction() {
   impl_->transaction.startTransaction();
 }
 
+void UpgradeGuardRules::CommitTransaction() {
+  if (impl_->transaction.inTransaction()) impl_->transaction.commit();
+}
+
 std::vector<ConnectionRow> UpgradeGuardRules::ListConnections() {
   restartTransaction();
   TCmIBSQL& sql = impl_->sql;

@@ -46,6 +46,8 @@ class UpgradeGuardRules {
   std::vector<ConnectionRow> ListConnections();
   // Ends the attachment whose number the text holds; anything else does nothing.
   void EndConnection(const QString& attachmentId);
+  // Commits the listing's transaction when an error left it open.
+  void CommitTransaction();
 
   static constexpr const char* kSysdbaPassword = "hushvault";
   // The server backs the database named "server:path" (or a local path) up into `file`,

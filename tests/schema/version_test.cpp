@@ -1,7 +1,7 @@
 #include "catalogue.h"
 
 #include "app/dtmUserVersion.h"
-#include "versioning/CmControlVersion.h"
+#include "versioning/UpgradeConsent.h"
 #include "versioning/CmCreateDataBase.h"
 #include "versioning/CmScriptsSQL.h"
 
