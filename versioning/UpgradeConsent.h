@@ -22,12 +22,7 @@ class UpgradeConsent {
   virtual bool ConfirmUpgrade(TCmDatabase& database, bool skipBackup) = 0;
 };
 
-// Asks through the message seam until the dialogs of the guard replace it.
-class MessageUpgradeConsent final : public UpgradeConsent {
- public:
-  bool AskBackup() override;
-  bool ConfirmUpgrade(TCmDatabase& database, bool skipBackup) override;
-};
+// The backup question and the upgrade guard dialogs.
 UpgradeConsent& DefaultUpgradeConsent();
 
 QString VersionCaption();

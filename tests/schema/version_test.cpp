@@ -1,6 +1,8 @@
 #include "catalogue.h"
 
 #include "app/dtmUserVersion.h"
+#include "versioning/CmBackupAuth.h"
+#include "versioning/CmControlVersion.h"
 #include "versioning/UpgradeConsent.h"
 #include "versioning/CmCreateDataBase.h"
 #include "versioning/CmScriptsSQL.h"
@@ -12,6 +14,10 @@
 #include "platform/Sql.h"
 
 #include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
 
 #include <QDir>
 #include <QFile>
@@ -440,12 +446,34 @@ INSTANTIATE_TEST_SUITE_P(Common, UpgradeFromLevel, ::testing::Range(1, 9),
                            return "From_1_0" + std::to_string(info.param - 1);
                          });
 
-TEST(Upgrade, AcceptedThroughTheMessageSeam) {
+namespace {
+
+// Answers the backup question, ticked or not.
+std::function<int(QDialog&)> backupQuestion(bool makeBackup) {
+  return [makeBackup](QDialog& d) {
+    static_cast<TClsBackupAuth&>(d).chbMakeBackup->setChecked(makeBackup);
+    return int(QDialog::Accepted);
+  };
+}
+
+// Opens the guard (which takes the backup as it shows) and presses the buttons given.
+std::function<int(QDialog&)> guard(std::vector<QPushButton* TClsControlVersion::*> presses) {
+  return [presses](QDialog& d) {
+    auto& g = static_cast<TClsControlVersion&>(d);
+    g.show();
+    for (auto button : presses) QTest::mouseClick(g.*button, Qt::LeftButton);
+    return g.result();
+  };
+}
+
+}  // namespace
+
+TEST(Upgrade, AcceptedThroughTheDialogs) {
   TempDatabase tmp;
   buildToLevel(tmp, 3);
   ScriptedDialogs dialogs;
-  dialogs.expectMessage("Sim, desejo realizar o backup", pf::MsgButton::No)
-      .expectMessage("clique no botão \"Atualizar\"", pf::MsgButton::Yes)
+  dialogs.expectDialog("ClsBackupAuth", backupQuestion(false))
+      .expectDialog("ClsControlVersion", guard({&TClsControlVersion::btnOK}))
       .expectMessage(kUpdated);
   TdmUserVersion version;
   EXPECT_TRUE(version.CheckVersion(tmp.name()));
@@ -457,8 +485,8 @@ TEST(Upgrade, BackupFirstWhenAsked) {
   TempDatabase tmp;
   buildToLevel(tmp, 8);
   ScriptedDialogs dialogs;
-  dialogs.expectMessage("Sim, desejo realizar o backup", pf::MsgButton::Yes)
-      .expectMessage("clique no botão \"Atualizar\"", pf::MsgButton::Yes)
+  dialogs.expectDialog("ClsBackupAuth", backupQuestion(true))
+      .expectDialog("ClsControlVersion", guard({&TClsControlVersion::btnOK}))
       .expectMessage(kUpdated);
   TdmUserVersion version;
   EXPECT_TRUE(version.CheckVersion(tmp.name()));
@@ -474,10 +502,10 @@ TEST(Upgrade, OtherConnectionsBlockTheStart) {
   buildToLevel(tmp, 8);
   auto other = tmp.connect();
   ScriptedDialogs dialogs;
-  dialogs.expectMessage("Sim, desejo realizar o backup", pf::MsgButton::No)
-      .expectMessage("clique no botão \"Atualizar\"", pf::MsgButton::Yes)
+  dialogs.expectDialog("ClsBackupAuth", backupQuestion(false))
+      .expectDialog("ClsControlVersion",
+                    guard({&TClsControlVersion::btnOK, &TClsControlVersion::btnCancel}))
       .expectMessage("Existe(m) 1 usuário(s) conectados.")
-      .expectMessage("clique no botão \"Atualizar\"", pf::MsgButton::No)
       .expectMessage("Programa: COMMON.SQL-1.08\r\nBD: COMMON.SQL-1.07");
   TdmUserVersion version;
   EXPECT_FALSE(version.CheckVersion(tmp.name()));
