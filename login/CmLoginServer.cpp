@@ -4,6 +4,7 @@
 #include "CmDBDataModule.h"
 
 #include "controls/CmCommon.h"
+#include "versioning/CmCustomVersion.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -128,7 +129,9 @@ bool SelectServer(TClsDBDataModule& module, const TServerSelectionHooks& hooks) 
   rules.versionCheck = [&window, &hooks](const QString& name) {
     if (!VersionClass) return true;  // no schema of its own to check
     VersionObject version(&window);
-    return hooks.CheckVersion ? hooks.CheckVersion(version.get(), name) : true;
+    if (hooks.CheckVersion) return hooks.CheckVersion(version.get(), name);
+    auto* custom = qobject_cast<TClsCustomVersion*>(version.get());
+    return custom ? custom->CheckVersion(name) : true;
   };
   rules.showWindow = [&window] { window.ShowModal(); };
   return rules.SelectServer();

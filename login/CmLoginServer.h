@@ -45,7 +45,8 @@ class TClsLoginServer final : public TClsHintForm {
 };
 
 struct TServerSelectionHooks {
-  // The check of the version object made from VersionClass for a database name.
+  // The check of the version object made from VersionClass for a database name; empty:
+  // the version module's own CheckVersion.
   std::function<bool(QObject* version, const QString& databaseName)> CheckVersion;
   std::function<TCreatedDatabase(QWidget* owner)> CreateDataBase;
   // Empty: connection.ini beside the program.

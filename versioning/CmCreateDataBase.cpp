@@ -7,7 +7,7 @@
 
 #include <memory>
 
-bool CreateNewDatabase(const QString& databaseName, const TVersionClass& versionClass) {
+bool CreateNewDatabase(const QString& databaseName, const TCustomVersionFactory& versionClass) {
   const bool cursor = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
   if (cursor) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   struct Restore {
@@ -31,6 +31,6 @@ bool CreateNewDatabase(const QString& databaseName, const TVersionClass& version
 }
 
 bool CreateNewDatabase(const QString& serverName, const QString& fileName,
-                       const TVersionClass& versionClass) {
+                       const TCustomVersionFactory& versionClass) {
   return CreateNewDatabase(serverName + u':' + fileName, versionClass);
 }

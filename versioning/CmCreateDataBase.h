@@ -9,12 +9,12 @@
 #include <functional>
 
 // Makes an instance of the program's version module, owned by `owner`.
-using TVersionClass = std::function<TClsCustomVersion*(QObject* owner)>;
+using TCustomVersionFactory = std::function<TClsCustomVersion*(QObject* owner)>;
 
 // Creates `databaseName` ("server:path" or a local path) with the administrator
 // account and runs every script of the version module on it. Server and script
 // errors propagate.
-bool CreateNewDatabase(const QString& databaseName, const TVersionClass& versionClass);
+bool CreateNewDatabase(const QString& databaseName, const TCustomVersionFactory& versionClass);
 // The dialog's form: server name, ":" and file.
 bool CreateNewDatabase(const QString& serverName, const QString& fileName,
-                       const TVersionClass& versionClass);
+                       const TCustomVersionFactory& versionClass);
