@@ -1,0 +1,48 @@
+#pragma once
+// The user manager's validation: the names must be filled, and a user who still has
+// subordinates keeps being a supervisor and stays active.
+
+#include "validation/CmEvaluate.h"
+
+class TCmIBSQL;
+
+constexpr int kUserRuleCode = 10007001;
+inline const TFormClass kUserEditorClass = QStringLiteral("TfrmCadUsuario");
+
+class TEvalUsuario final : public TEvalObj {
+ public:
+  TEvalUsuario();
+
+ private:
+  void EvalUsuario(TEvalInfo& info, TCmErrors& errors);
+  void EvalPrimeiroNome(TEvalInfo& info, TCmErrors& errors);
+  void EvalUltimoNome(TEvalInfo& info, TCmErrors& errors);
+  // Nothing: registered so that the editor's handlers for SUPERVISOR run.
+  void EvalSupervisor(TEvalInfo& info, TCmErrors& errors);
+};
+
+// What the subordinate rules read from the user editor: the two check boxes as they
+// stand on the screen, and its statement, which runs in the editor's transaction.
+class UserEditorState {
+ public:
+  virtual ~UserEditorState() = default;
+  virtual bool SupervisorChecked() const = 0;
+  virtual bool DesativadoChecked() const = 0;
+  virtual TCmIBSQL& EditorSql() = 0;
+};
+
+// The user editor's side of the evaluation component.
+class UserEvaluation {
+ public:
+  explicit UserEvaluation(UserEditorState& editor) : editor_(editor) {}
+
+  void CMEVALUATEGetEvalClass(TEvalClass& evalClass);
+  // The subordinate rules, run before SUPERVISOR is evaluated.
+  void CMEVALUATEEvals0BeforeEvaluate(TEvalInfo& info, TCmErrors& errors);
+
+  // Answers the class request with TEvalUsuario and adds the SUPERVISOR item.
+  void Attach(TCmEvaluate& evaluate);
+
+ private:
+  UserEditorState& editor_;
+};
