@@ -193,6 +193,9 @@ TEST(ErrorsForm, EntriesAreListedByKindErrorsFirst) {
 }
 
 TEST(ErrorsForm, OnlyHintsAskWhetherToSave) {
+  QWidget mainForm;
+  QWidget* mainPointer = &mainForm;
+  MainFormReference = &mainPointer;
   TCmEvaluate eval;
   eval.GetEvalClass = [](TEvalClass& c) {
     c = [] {
@@ -220,9 +223,13 @@ TEST(ErrorsForm, OnlyHintsAskWhetherToSave) {
 
   expectWindow(dialogs, [](TClsErrorsForm& w) { QTest::mouseClick(w.bbtNo, Qt::LeftButton); });
   EXPECT_FALSE(TClsErrorsForm::AcceptFindings(eval, nullptr));
-  delete TClsErrorsForm::Existing();
-  EXPECT_EQ(TClsErrorsForm::Existing(), nullptr);
-}
+  expectWindow(dialogs, [](TClsErrorsForm& w) { w.close(); });  // the close box
+  EXPECT_FALSE(TClsErrorsForm::AcceptFindings(eval, nullptr));
+  MainFormReference = nullptr;
+  TClsErrorsForm* window = TClsErrorsForm::Existing();
+  EXPECT_EQ(TClsErrorsForm::Instance(), window);  // one window for the program
+  EXPECT_EQ(window->parent(), &mainForm);
+}  // the main form takes its window along
 
 TEST(ErrorsForm, OneErrorAmongWarningsOnlyCloses) {
   TClsErrorsForm w;
