@@ -2,6 +2,8 @@
 
 #include "data/CmIBSQL.h"
 
+#include <QCheckBox>
+
 namespace {
 
 void addUserError(TCmErrors& errors, const QString& message, const QString& control) {
@@ -39,6 +41,10 @@ void TEvalUsuario::EvalUltimoNome(TEvalInfo& info, TCmErrors& errors) {
 }
 
 void TEvalUsuario::EvalSupervisor(TEvalInfo&, TCmErrors&) {}
+
+bool CheckBoxEditorState::SupervisorChecked() const { return supervisor_->isChecked(); }
+
+bool CheckBoxEditorState::DesativadoChecked() const { return desativado_->isChecked(); }
 
 void UserEvaluation::CMEVALUATEGetEvalClass(TEvalClass& evalClass) {
   evalClass = EvalClassOf<TEvalUsuario>();

@@ -4,6 +4,7 @@
 
 #include "validation/CmEvaluate.h"
 
+class QCheckBox;
 class TCmIBSQL;
 
 constexpr int kUserRuleCode = 10007001;
@@ -29,6 +30,21 @@ class UserEditorState {
   virtual bool SupervisorChecked() const = 0;
   virtual bool DesativadoChecked() const = 0;
   virtual TCmIBSQL& EditorSql() = 0;
+};
+
+// The editor's state read from its check boxes at the moment a rule asks.
+class CheckBoxEditorState final : public UserEditorState {
+ public:
+  CheckBoxEditorState(const QCheckBox* supervisor, const QCheckBox* desativado, TCmIBSQL& sql)
+      : supervisor_(supervisor), desativado_(desativado), sql_(sql) {}
+  bool SupervisorChecked() const override;
+  bool DesativadoChecked() const override;
+  TCmIBSQL& EditorSql() override { return sql_; }
+
+ private:
+  const QCheckBox* supervisor_;
+  const QCheckBox* desativado_;
+  TCmIBSQL& sql_;
 };
 
 // The user editor's side of the evaluation component.

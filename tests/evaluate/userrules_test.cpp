@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QTest>
+
 using evaluate_tests::openUsers;
 using testing_support::TempDatabase;
 
@@ -232,4 +235,35 @@ TEST_F(UserRules, TheSupervisorRegistrationIsWhatRunsTheEditorsHandler) {
   EXPECT_NE(dynamic_cast<TEvalUsuario*>(evalClass().get()), nullptr);
   ASSERT_EQ(eval_.Evals().Count(), 1);
   EXPECT_EQ(eval_.Evals().Find("supervisor"), &eval_.Evals().Items(0));
+}
+
+TEST_F(UserRules, TheCheckBoxesAreReadAsTheyStandWhenTheRulesRun) {
+  QWidget editor;
+  auto* chbSupervisor = new QCheckBox("Supervisor", &editor);
+  auto* chbDesativado = new QCheckBox("Desativado", &editor);
+  chbSupervisor->move(0, 0);
+  chbDesativado->move(0, 30);
+  chbSupervisor->setChecked(true);
+  editor.show();
+  CheckBoxEditorState screen(chbSupervisor, chbDesativado, screen_->sql);
+  UserEvaluation rules(screen);
+  TCmEvaluate eval;
+  eval.SetDataSet(users_.get());
+  rules.Attach(eval);
+  ASSERT_TRUE(users_->locate("ID", 2));
+  users_->edit();
+
+  eval.Evaluate();
+  EXPECT_EQ(eval.ErrorList().Count(), 0);
+  QTest::mouseClick(chbSupervisor, Qt::LeftButton, {}, QPoint(5, chbSupervisor->height() / 2));
+  QTest::mouseClick(chbDesativado, Qt::LeftButton, {}, QPoint(5, chbDesativado->height() / 2));
+  ASSERT_FALSE(chbSupervisor->isChecked());
+  ASSERT_TRUE(chbDesativado->isChecked());
+  eval.Evaluate();
+  ASSERT_EQ(eval.ErrorList().Count(), 1);
+  EXPECT_EQ(eval.ErrorList().Items(0).Count(), 2);
+  chbDesativado->setChecked(false);
+  eval.Evaluate();
+  ASSERT_EQ(eval.ErrorList().Count(), 1);
+  EXPECT_EQ(eval.ErrorList().Items(0).Items(0).Message, kStaysSupervisor);
 }
