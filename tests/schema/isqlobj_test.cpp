@@ -192,10 +192,7 @@ TEST(ISQLRunner, StatisticsReadTheServersCounters) {
 }
 
 TEST(ISQLRunner, PendingEventsRunBeforeEachStatement) {
-  int argc = 1;
-  char name[] = "schema_tests";
-  char* argv[] = {name, nullptr};
-  QCoreApplication app(argc, argv);
+  ASSERT_NE(QCoreApplication::instance(), nullptr);  // the binary's application object
   TempDatabase tmp;
   Runner r(tmp);
   bool fired = false;
