@@ -1,6 +1,8 @@
 #include "PermissionCheckTree.h"
 
-#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
 
 namespace {
 
@@ -49,7 +51,7 @@ QStandardItem* TPermissionCheckTree::appendNode(QStandardItem* parent, const QSt
                                                 int routineId, int moduleId) {
   auto* node = new QStandardItem(text);
   node->setEditable(false);
-  node->setCheckable(true);
+  node->setCheckable(false);  // shows the box; the view toggles it
   node->setCheckState(state);
   node->setData(int(state), ShownRole);
   node->setEnabled(grant != 0);
@@ -80,6 +82,40 @@ int TPermissionCheckTree::moduleId(const QStandardItem& node) {
 
 int TPermissionCheckTree::grant(const QStandardItem& node) {
   return node.data(GrantRole).toInt();
+}
+
+QStandardItem* TPermissionCheckTree::boxAt(const QPoint& pos) const {
+  const QModelIndex index = indexAt(pos);
+  if (!index.isValid()) return nullptr;
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(index);
+  option.features |= QStyleOptionViewItem::HasCheckIndicator;
+  const QRect box = style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, this);
+  return box.contains(pos) ? model_.itemFromIndex(index) : nullptr;
+}
+
+void TPermissionCheckTree::mousePressEvent(QMouseEvent* event) {
+  QStandardItem* node = event->button() == Qt::LeftButton ? boxAt(event->position().toPoint())
+                                                          : nullptr;
+  if (!node) return QTreeView::mousePressEvent(event);
+  setCurrentIndex(node->index());
+  toggle(node);
+}
+
+// The presses of a double click toggle already; on a box it neither expands nor edits.
+void TPermissionCheckTree::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && boxAt(event->position().toPoint())) return;
+  QTreeView::mouseDoubleClickEvent(event);
+}
+
+void TPermissionCheckTree::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) &&
+      currentIndex().isValid()) {
+    toggle(model_.itemFromIndex(currentIndex()));
+    return;
+  }
+  QTreeView::keyPressEvent(event);
 }
 
 void TPermissionCheckTree::toggle(QStandardItem* node) {

@@ -11,6 +11,8 @@
 // enabled node directly under it is granted as a whole and keeps its toggled state.
 // A toggle clears a checked node and checks any other; when checking changes nothing
 // (the branch is already as checked as the rules allow) it clears instead.
+// The boxes are toggled by this view itself (a click on the box, the space bar), not by
+// the item delegate, so every toggle goes through these rules.
 // A node the granter holds only in part (grant status 2) shows mixed instead of
 // checked, so a save never stores more of it than he has.
 
@@ -49,7 +51,14 @@ class TPermissionCheckTree : public QTreeView {
 
   QStandardItemModel& nodes() { return model_; }
 
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
+  // The node whose check box is at `pos` in the viewport, or null.
+  QStandardItem* boxAt(const QPoint& pos) const;
   void itemChanged(QStandardItem* item);
   void runToggle(QStandardItem* node);
   void setShown(QStandardItem* node, Qt::CheckState state);
