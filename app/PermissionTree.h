@@ -12,7 +12,6 @@
 #include "data/CmMemoryData.h"
 
 #include <QHash>
-#include <QSet>
 #include <QStringList>
 
 class TCmSQLGlobals;
