@@ -35,6 +35,12 @@ TPermissionTree::TPermissionTree(pf::Database* database, pf::Transaction* active
   sql_.setTransaction(transaction_);
 }
 
+void TPermissionTree::SetActiveTransaction(pf::Transaction* transaction) {
+  transaction_ = transaction;
+  sql_.close();
+  sql_.setTransaction(transaction);
+}
+
 void TPermissionTree::defineRights(TCmMemoryData& table) {
   table.addField(QStringLiteral("ROTINAID"), pf::FieldType::Integer);
   table.addField(QStringLiteral("USUARIOID"), pf::FieldType::Integer);

@@ -41,6 +41,9 @@ class TPermissionTree {
   TPermissionTree(const TPermissionTree&) = delete;
   TPermissionTree& operator=(const TPermissionTree&) = delete;
 
+  // The editor's transaction, which every statement of the model runs in.
+  void SetActiveTransaction(pf::Transaction* transaction);
+
   TCmMemoryData TREE;
   TCmMemoryData ROTINA_SUPERVISOR;
   TCmMemoryData ROTINA_USUARIO;

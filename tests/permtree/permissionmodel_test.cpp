@@ -1,6 +1,7 @@
 #include "PermTreeFixture.h"
 
 #include "platform/Errors.h"
+#include "platform/Transaction.h"
 
 #include <QSet>
 
@@ -252,6 +253,23 @@ TEST_F(PermTreeTest, AFailingStatementMidSaveLeavesTheStoredRightsOnceRolledBack
   db_->defaultTransaction()->commit();
   EXPECT_EQ(committed(3),
             QStringList({"M1:N", "M15:S", "R101:1", "R102:1", "R104:1", "R301:1"}));
+}
+
+TEST_F(PermTreeTest, StatementsRunInTheActiveTransaction) {
+  pf::Transaction other;
+  other.setDefaultDatabase(db_.get());
+  other.setParams(testing_support::readCommittedParams());
+  other.startTransaction();
+  model_->SetActiveTransaction(&other);
+  open(1, 3);
+  view_->toggle(node("3"));
+  model_->SavePermissions();
+  other.rollback();
+  EXPECT_EQ(stored(3), QStringList({"M1:N", "M15:S", "R102:1"}));
+  other.startTransaction();
+  model_->SavePermissions();
+  other.commit();
+  EXPECT_EQ(committed(3), QStringList({"M1:N", "M9:S", "M15:S", "R102:1", "R301:1"}));
 }
 
 TEST_F(PermTreeTest, AnUnloadedTreeIsNeverSaved) {
