@@ -1,4 +1,5 @@
 #include "app/AcessosShell.h"
+#include "app/dtmUserVersion.h"
 #include "login/CmLogin.h"
 #include "login/CmLoginServer.h"
 
@@ -6,6 +7,7 @@
 
 int main(int argc, char* argv[]) {
   TStartupParts parts;
+  parts.versionClass = [](QObject* owner) -> QObject* { return CreateUserVersion(owner); };
   parts.selectServer = [](TClsDBDataModule& module) { return SelectServer(module); };
   parts.runLogin = [](TClsDBDataModule& module) {
     return RunLogin(module, QCoreApplication::arguments());

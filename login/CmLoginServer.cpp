@@ -4,6 +4,7 @@
 #include "CmDBDataModule.h"
 
 #include "controls/CmCommon.h"
+#include "versioning/CmCreateDataBase.h"
 #include "versioning/CmCustomVersion.h"
 
 #include <QCoreApplication>
@@ -118,6 +119,19 @@ void TClsLoginServer::btCreateDBClick() {
         ServerSelectionRules::CreatedDatabaseName(created.ServerName, created.FileName));
 }
 
+TCreatedDatabase OpenCreateDataBase(QWidget* owner) {
+  TClsCreateDataBase dialog(
+      [](QObject* o) -> TClsCustomVersion* {
+        QObject* made = VersionClass ? VersionClass(o) : nullptr;
+        if (auto* version = qobject_cast<TClsCustomVersion*>(made)) return version;
+        delete made;
+        return nullptr;
+      },
+      owner);
+  dialog.ShowModal();
+  return {dialog.Created, dialog.edtServerName->text(), dialog.edtFile->text()};
+}
+
 bool SelectServer(TClsDBDataModule& module, const TServerSelectionHooks& hooks) {
   const QString ini = hooks.ConnectionIni.isEmpty()
                           ? QDir(QCoreApplication::applicationDirPath())
@@ -125,7 +139,7 @@ bool SelectServer(TClsDBDataModule& module, const TServerSelectionHooks& hooks) 
                           : hooks.ConnectionIni;
   ServerSelectionRules rules(module.dbMain, ini);
   TClsLoginServer window(rules);
-  window.CreateDataBase = hooks.CreateDataBase;
+  window.CreateDataBase = hooks.CreateDataBase ? hooks.CreateDataBase : OpenCreateDataBase;
   rules.versionCheck = [&window, &hooks](const QString& name) {
     if (!VersionClass) return true;  // no schema of its own to check
     VersionObject version(&window);

@@ -53,6 +53,9 @@ struct TServerSelectionHooks {
   QString ConnectionIni;
 };
 
+// The database-creation dialog on the program's version module.
+TCreatedDatabase OpenCreateDataBase(QWidget* owner);
+
 // Connects dbMain to the stored database or to one the user names; true when it is
 // connected.
 bool SelectServer(TClsDBDataModule& module, const TServerSelectionHooks& hooks = {});

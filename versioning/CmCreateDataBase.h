@@ -18,3 +18,30 @@ bool CreateNewDatabase(const QString& databaseName, const TCustomVersionFactory&
 // The dialog's form: server name, ":" and file.
 bool CreateNewDatabase(const QString& serverName, const QString& fileName,
                        const TCustomVersionFactory& versionClass);
+
+#include "forms/CmCustomDialog.h"
+
+class QLabel;
+class QLineEdit;
+
+// The dialog that creates a new database on a server and brings it to the program's
+// level at once.
+class TClsCreateDataBase final : public TClsCustomDialog {
+  Q_OBJECT
+ public:
+  explicit TClsCreateDataBase(TCustomVersionFactory versionClass, QWidget* owner = nullptr);
+
+  QLabel* lblServerName;
+  QLineEdit* edtServerName;
+  QLabel* lblFile;
+  QLineEdit* edtFile;
+
+  bool Created = false;
+
+  bool CreateNewDatabase();
+  // "&Criar"; server and script errors are not caught here.
+  void btnCriarClick();
+
+ private:
+  TCustomVersionFactory versionClass_;
+};
