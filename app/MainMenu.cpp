@@ -77,11 +77,12 @@ QPixmap drawIcon(int index, int size) {
       break;
     }
     default: {
-      drawPerson(p, {0, 0}, size, QColor(0xa0, 0xa0, 0xa0));
-      p.setPen(QPen(QColor(0xd0, 0x10, 0x10), 2.0 * s, Qt::SolidLine, Qt::RoundCap));
-      p.setBrush(Qt::NoBrush);
-      p.drawEllipse(QPointF(11.5 * s, 11.5 * s), 3.6 * s, 3.6 * s);
-      p.drawLine(QPointF(9.0 * s, 14.0 * s), QPointF(14.0 * s, 9.0 * s));
+      drawPerson(p, {-1.5 * s, 0}, size, QColor(0xa0, 0xa0, 0xa0));
+      // a "no entry" badge
+      p.setPen(QPen(QColor(0xc8, 0x10, 0x10), 1.6 * s, Qt::SolidLine, Qt::RoundCap));
+      p.setBrush(Qt::white);
+      p.drawEllipse(QPointF(11.6 * s, 11.6 * s), 3.9 * s, 3.9 * s);
+      p.drawLine(QPointF(8.9 * s, 14.3 * s), QPointF(14.3 * s, 8.9 * s));
       break;
     }
   }
@@ -263,7 +264,12 @@ TfrmMainForm::~TfrmMainForm() {
 
 QIcon TfrmMainForm::UserIcon(int index) {
   QIcon icon;
-  for (int size : {16, 32}) icon.addPixmap(drawIcon(index, size));
+  // The same picture on a selected row: no tint over it.
+  for (int size : {16, 32}) {
+    const QPixmap pixmap = drawIcon(index, size);
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Selected);
+  }
   return icon;
 }
 
