@@ -3,6 +3,7 @@
 #include "support/ScriptedDialogs.h"
 
 #include "data/CmIBSQL.h"
+#include "platform/Database.h"
 #include "platform/Transaction.h"
 
 #include <QAction>
@@ -254,6 +255,17 @@ TEST_F(MainWindow, EditAndAddRefreshTheUsersAndRebuildTheTree) {
   EXPECT_EQ(dialogs.shown().at(0).title, QStringLiteral("Atenção!"));
   EXPECT_EQ(dialogs.shown().at(0).kind, pf::MsgKind::Error);
   EXPECT_EQ(opened.size(), 2u);
+}
+
+TEST_F(MainWindow, FailedRebuildKeepsTheTree) {
+  showAs(1, QStringLiteral("ADMIN"));
+  select(4);
+  module_->dbMain->close();
+  window_->chbDesativados->setChecked(true);
+  EXPECT_ANY_THROW(window_->chbDesativadosClick());
+  EXPECT_EQ(childNames(window_->TreeUser->topLevelItem(0)), QStringList({"SUP1", "SUP2"}));
+  EXPECT_EQ(window_->TreeUser->currentItem(), row(4));
+  EXPECT_TRUE(window_->btnEdit->isEnabled());
 }
 
 TEST_F(MainWindow, SairClosesTheUsersAndCommits) {
