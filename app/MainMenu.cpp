@@ -176,6 +176,8 @@ TfrmMainForm::TfrmMainForm(QWidget* parent)
   chbDesativados->setObjectName(QStringLiteral("chbDesativados"));
   PopupSupervisores->setObjectName(QStringLiteral("PopupSupervisores"));
   TreeUser->setIconSize(QSize(16, 16));
+  for (int i = 0; i < static_cast<int>(icons_.size()); ++i)
+    icons_[static_cast<size_t>(i)] = UserIcon(i);
 
   auto* header = new QFrame;
   header->setObjectName(QStringLiteral("pnlHeader"));
@@ -314,7 +316,7 @@ QList<QAction*> TfrmMainForm::supervisorActions() const {
 
 void TfrmMainForm::fillItems(QTreeWidgetItem* item, UserNode* node) {
   item->setText(0, node->text);
-  item->setIcon(0, UserIcon(node->icon));
+  item->setIcon(0, icons_.at(static_cast<size_t>(node->icon)));
   item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(node)));
   for (const auto& child : node->children) fillItems(new QTreeWidgetItem(item), child.get());
 }
@@ -364,8 +366,7 @@ void TfrmMainForm::BuildUserTree(bool selectLoggedUser) {
   }
   rebuildMenu();
   QTreeWidgetItem* root = TreeUser->topLevelItem(0);
-  TreeUser->setCurrentItem(root);
-  TreeUserChange(root);
+  TreeUser->setCurrentItem(root);  // the tree change for the root
   root->setExpanded(true);
   if (QTreeWidgetItem* row = FindUserItem(target)) {
     TreeUser->setCurrentItem(row);

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTreeWidget>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -103,6 +104,7 @@ class TfrmMainForm final : public QMainWindow {
   void startUpdateCheck();
   void stopUpdateCheck();
 
+  std::array<QIcon, 3> icons_;  // drawn once, shared by every row
   std::unique_ptr<UserHierarchy> hierarchy_;
   QPointer<TThreadAutoUpdate> updateThread_;
   bool shownOnce_ = false;
