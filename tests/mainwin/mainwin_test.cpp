@@ -291,7 +291,7 @@ TEST_F(MainWindow, AcceptedUpdateEndsTheProgram) {
   int shutdowns = 0;
   window_->ShutdownForUpdate = [&] { ++shutdowns; };
   window_->show();
-  QTRY_COMPARE(shutdowns, 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return shutdowns == 1; }, 5000));
   EXPECT_TRUE(window_->CloseForUpdate.load());
 }
 
