@@ -1,3 +1,4 @@
+#include "app/AcessosParts.h"
 #include "app/AcessosShell.h"
 #include "app/dtmUserVersion.h"
 #include "login/CmLogin.h"
@@ -12,5 +13,6 @@ int main(int argc, char* argv[]) {
   parts.runLogin = [](TClsDBDataModule& module) {
     return RunLogin(module, QCoreApplication::arguments());
   };
+  AddAcessosWindows(parts);
   return RunAcessos(argc, argv, std::move(parts));
 }

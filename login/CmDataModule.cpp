@@ -2,6 +2,8 @@
 
 #include "CmDBDataModule.h"
 
+#include "data/CmDataSet.h"
+
 TClsDataModule::TClsDataModule(QObject* owner) : TClsDataModule(owner, true) {}
 
 TClsDataModule::TClsDataModule(QObject* owner, bool attach) : QObject(owner), attach_(attach) {}
@@ -18,4 +20,9 @@ void TClsDataModule::AttachDataSets() {
   BindDataSets(module->dbMain, module->CmSQLGlobals);
 }
 
-void TClsDataModule::BindDataSets(pf::Database*, TCmSQLGlobals*) {}
+void TClsDataModule::BindDataSets(pf::Database* database, TCmSQLGlobals* globals) {
+  for (TCmDataSet* dataSet : findChildren<TCmDataSet*>()) {
+    dataSet->setDatabase(database);
+    dataSet->setSQLGlobals(globals);
+  }
+}

@@ -37,8 +37,8 @@ class TClsDataModule : public QObject {
   virtual void AttachDataSets();
 
  protected:
-  // Hook for binding each owned TCmDataSet (database and session component). The
-  // dataset class is not part of the build yet, so there is nothing to bind here.
+  // Binds every TCmDataSet among the module's children, at any depth, to the
+  // database and registers it with the session component.
   virtual void BindDataSets(pf::Database* database, TCmSQLGlobals* globals);
 
  private:
