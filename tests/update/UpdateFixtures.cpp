@@ -45,7 +45,7 @@ void note(Writer& w, const QByteArray& name, std::uint32_t type, const QByteArra
 
 }  // namespace
 
-QByteArray elfFile(const ElfSpec& s) {
+QByteArray elfFile(const ElfLayout& s) {
   const int headerSize = s.is64 ? 64 : 52;
   const int entrySize = s.is64 ? 64 : 40;
 

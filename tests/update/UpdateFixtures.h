@@ -13,7 +13,7 @@
 
 namespace update_fixtures {
 
-struct ElfSpec {
+struct ElfLayout {
   bool is64 = true;
   bool bigEndian = false;
   std::array<std::uint32_t, 4> version{1, 0, 0, 12};
@@ -25,7 +25,7 @@ struct ElfSpec {
 };
 
 // The bytes of a minimal ELF file: header, one note section, the section table.
-QByteArray elfFile(const ElfSpec& spec = {});
+QByteArray elfFile(const ElfLayout& layout = {});
 void writeFile(const QString& path, const QByteArray& bytes);
 
 class LocalHttpServer {

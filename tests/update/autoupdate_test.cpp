@@ -24,7 +24,7 @@
 
 using pf::MsgButton;
 using testing_support::ScriptedDialogs;
-using update_fixtures::ElfSpec;
+using update_fixtures::ElfLayout;
 using update_fixtures::elfFile;
 using update_fixtures::FullBacklog;
 using update_fixtures::LocalHttpServer;
@@ -169,9 +169,9 @@ TEST_F(UpdateCheck, IsNewerVersionComparesPaddedTexts) {
       {{1, 0, 0, 10000}, "1.0.0.9999", true},  // still texts: "9999" sorts after "10000"
   };
   for (const auto& c : cases) {
-    ElfSpec spec;
-    spec.version = c.file;
-    writeFile(path("Other"), elfFile(spec));
+    ElfLayout layout;
+    layout.version = c.file;
+    writeFile(path("Other"), elfFile(layout));
     const TCmAutoUpdateWarning w(QString(), 3, &closeForUpdate, options());
     EXPECT_EQ(w.IsNewerVersion("Other", c.offered), c.newer)
         << c.file[0] << '.' << c.file[1] << '.' << c.file[2] << '.' << c.file[3] << " against "

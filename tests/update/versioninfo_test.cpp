@@ -9,39 +9,39 @@
 
 #include <sys/stat.h>
 
-using update_fixtures::ElfSpec;
+using update_fixtures::ElfLayout;
 using update_fixtures::elfFile;
 using update_fixtures::writeFile;
 
 TEST(ReadFileVersion, FindsTheNoteInEveryKindOfElfFile) {
   QTemporaryDir dir;
-  const auto spec = [](auto change) {
-    ElfSpec s;
+  const auto layout = [](auto change) {
+    ElfLayout s;
     change(s);
     return s;
   };
   const struct {
     const char* name;
-    ElfSpec spec;
+    ElfLayout layout;
     const char* version;  // nullptr: none
   } cases[] = {
       {"64-bit", {}, "1.0.0.12"},
-      {"32-bit", spec([](ElfSpec& s) { s.is64 = false; }), "1.0.0.12"},
+      {"32-bit", layout([](ElfLayout& s) { s.is64 = false; }), "1.0.0.12"},
       {"64-bit big-endian",
-       spec([](ElfSpec& s) { s.bigEndian = true; s.version = {1, 2, 3, 40000}; }), "1.2.3.40000"},
+       layout([](ElfLayout& s) { s.bigEndian = true; s.version = {1, 2, 3, 40000}; }), "1.2.3.40000"},
       {"32-bit big-endian",
-       spec([](ElfSpec& s) { s.is64 = false; s.bigEndian = true; s.version = {5, 6, 7, 8}; }),
+       layout([](ElfLayout& s) { s.is64 = false; s.bigEndian = true; s.version = {5, 6, 7, 8}; }),
        "5.6.7.8"},
-      {"behind a foreign note", spec([](ElfSpec& s) { s.otherNoteFirst = true; }), "1.0.0.12"},
-      {"no note section", spec([](ElfSpec& s) { s.withNote = false; }), nullptr},
-      {"another owner's note", spec([](ElfSpec& s) { s.noteName = "Kelvx"; }), nullptr},
-      {"another note type", spec([](ElfSpec& s) { s.noteType = 2; }), nullptr},
-      {"note section past the end", spec([](ElfSpec& s) { s.noteOffset = 1u << 30; }), nullptr},
-      {"note section overlapping the end", spec([](ElfSpec& s) { s.noteOffset = 220; }), nullptr},
+      {"behind a foreign note", layout([](ElfLayout& s) { s.otherNoteFirst = true; }), "1.0.0.12"},
+      {"no note section", layout([](ElfLayout& s) { s.withNote = false; }), nullptr},
+      {"another owner's note", layout([](ElfLayout& s) { s.noteName = "Kelvx"; }), nullptr},
+      {"another note type", layout([](ElfLayout& s) { s.noteType = 2; }), nullptr},
+      {"note section past the end", layout([](ElfLayout& s) { s.noteOffset = 1u << 30; }), nullptr},
+      {"note section overlapping the end", layout([](ElfLayout& s) { s.noteOffset = 220; }), nullptr},
   };
   for (const auto& c : cases) {
     const QString path = dir.filePath(QString::fromLatin1(c.name));
-    writeFile(path, elfFile(c.spec));
+    writeFile(path, elfFile(c.layout));
     const auto v = readFileVersion(path);
     if (c.version) {
       ASSERT_TRUE(v.has_value()) << c.name;
