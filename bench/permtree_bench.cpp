@@ -162,6 +162,8 @@ BENCHMARK(SaveFullyCheckedTree)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The check tree needs widgets, not a screen.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   InitializeSharedSettings();
   benchmark::Initialize(&argc, argv);
