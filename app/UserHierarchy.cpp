@@ -1,9 +1,9 @@
 #include "UserHierarchy.h"
 
+#include <set>
+
 #include "data/CmIBSQL.h"
 #include "platform/Dialogs.h"
-
-#include <set>
 
 namespace {
 
@@ -27,8 +27,7 @@ bool UserNode::isDescendantOf(const UserNode* other) const {
   return false;
 }
 
-UserHierarchy::UserHierarchy(pf::Database* database, pf::Transaction* transaction,
-                             int loggedUserId)
+UserHierarchy::UserHierarchy(pf::Database* database, pf::Transaction* transaction, int loggedUserId)
     : database_(database), transaction_(transaction), logged_(loggedUserId) {}
 
 UserHierarchy::~UserHierarchy() = default;
@@ -64,8 +63,10 @@ void UserHierarchy::BuildUserTree() {
     u.UserName = sql.fieldByName(QStringLiteral("USUARIO")).asString();
     u.FirstName = sql.fieldByName(QStringLiteral("PRIMEIRO_NOME")).asString();
     u.LastName = sql.fieldByName(QStringLiteral("ULTIMO_NOME")).asString();
-    if (u.ID == kAdminId) menu_[2].caption = rowText(u);
-    else menu_.push_back({rowText(u), u.ID, false, true});
+    if (u.ID == kAdminId)
+      menu_[2].caption = rowText(u);
+    else
+      menu_.push_back({rowText(u), u.ID, false, true});
   }
 }
 
@@ -80,7 +81,8 @@ void UserHierarchy::AddSubordinates(int supervisorId, UserNode* parent) {
     sql.setDatabase(database_);
     sql.setTransaction(transaction_);
     sql.ExecSQL(QStringLiteral("select * from USUARIO where SUPERVISORID = ") +
-                QString::number(supervisorId) + QStringLiteral(" order by SUPERVISOR desc, USUARIO "));
+                QString::number(supervisorId) +
+                QStringLiteral(" order by SUPERVISOR desc, USUARIO "));
     ++statements_;
     const int id = sql.fieldIndex(QStringLiteral("ID"));
     const int name = sql.fieldIndex(QStringLiteral("USUARIO"));
@@ -151,7 +153,8 @@ bool UserHierarchy::IsInSupervisorChain(int userId, int supervisorId) {
     TCmIBSQL sql;
     sql.setDatabase(database_);
     sql.setTransaction(transaction_);
-    sql.ExecSQL(QStringLiteral("select SUPERVISORID from USUARIO where ID = ") + QString::number(a));
+    sql.ExecSQL(QStringLiteral("select SUPERVISORID from USUARIO where ID = ") +
+                QString::number(a));
     ++statements_;
     if (sql.eof() || sql.field(0).isNull()) return false;
     const int next = sql.field(0).asInteger();

@@ -1,20 +1,18 @@
 // The Firebird layer against the same work written directly on the OO API.
-#include "BenchSupport.h"
-
-#include "platform/Cp1252.h"
-#include "platform/Database.h"
-#include "platform/Sql.h"
-#include "platform/Transaction.h"
-
 #include <firebird/Interface.h>
 #include <ibase.h>
 
 #include <QDir>
 #include <QTemporaryDir>
-
 #include <cstring>
 #include <memory>
 #include <string>
+
+#include "BenchSupport.h"
+#include "platform/Cp1252.h"
+#include "platform/Database.h"
+#include "platform/Sql.h"
+#include "platform/Transaction.h"
 
 namespace {
 
@@ -84,7 +82,8 @@ void BM_FetchDirect(benchmark::State& state) {
   IAttachment* att = f.db.attachment();
   ITransaction* tra = f.tr.handle();
   for (auto _ : state) {
-    IStatement* stmt = att->prepare(&status, tra, 0, kSelect, 3, IStatement::PREPARE_PREFETCH_METADATA);
+    IStatement* stmt =
+        att->prepare(&status, tra, 0, kSelect, 3, IStatement::PREPARE_PREFETCH_METADATA);
     IMessageMetadata* meta = stmt->getOutputMetadata(&status);
     std::vector<unsigned char> buffer(meta->getMessageLength(&status));
     unsigned off[6], nul[6];
@@ -154,8 +153,8 @@ void BM_PrepareExecuteDirect(benchmark::State& state) {
   for (auto _ : state) {
     for (int i = 0; i < kStatements; ++i) {
       const std::string text = "select NOME from T where ID = " + std::to_string(i);
-      IStatement* stmt = att->prepare(&status, tra, 0, text.c_str(), 3,
-                                      IStatement::PREPARE_PREFETCH_METADATA);
+      IStatement* stmt =
+          att->prepare(&status, tra, 0, text.c_str(), 3, IStatement::PREPARE_PREFETCH_METADATA);
       IMessageMetadata* meta = stmt->getOutputMetadata(&status);
       std::vector<unsigned char> buffer(meta->getMessageLength(&status));
       IResultSet* rs = stmt->openCursor(&status, tra, nullptr, nullptr, meta, 0);

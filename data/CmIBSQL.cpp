@@ -7,9 +7,12 @@ namespace {
 QString valueText(const QVariant& v) {
   switch (v.typeId()) {
     case QMetaType::Double:
-    case QMetaType::Float: return QString::number(v.toDouble(), 'g', 17);
-    case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    default: return v.toString();
+    case QMetaType::Float:
+      return QString::number(v.toDouble(), 'g', 17);
+    case QMetaType::Bool:
+      return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+      return v.toString();
   }
 }
 
@@ -33,7 +36,8 @@ QString TCmIBSQL::ProcedureText(const QString& name, const QVariantList& values)
   if (values.isEmpty())
     throw pf::Error(QStringLiteral("ExecuteProcedure needs at least one value"));
   QString text = QStringLiteral("Execute Procedure ") + name + u'\r' + QStringLiteral(" (");
-  for (qsizetype i = 0; i + 1 < values.size(); ++i) text += quoted(values[i]) + QStringLiteral(", ");
+  for (qsizetype i = 0; i + 1 < values.size(); ++i)
+    text += quoted(values[i]) + QStringLiteral(", ");
   return text + quoted(values.last()) + u')';
 }
 

@@ -1,22 +1,20 @@
 #include "LoginRules.h"
 
-#include "KelvoHash.h"
+#include <QFileInfo>
+#include <QSettings>
 
+#include "KelvoHash.h"
 #include "data/CmIBSQL.h"
 #include "data/CmSQLGlobals.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/Transaction.h"
 
-#include <QFileInfo>
-#include <QSettings>
-
 namespace {
 
 constexpr qsizetype kMaxUserName = 10;
 
-const QString kAccented = QStringLiteral(
-    "ÀÁÂÃÄÇÈÉÊËÌÍÎÏÑÒÓÔÕÖÙÚÛÜàáâãäçèéêëìíîïñòóôõöùúûü");
+const QString kAccented = QStringLiteral("ÀÁÂÃÄÇÈÉÊËÌÍÎÏÑÒÓÔÕÖÙÚÛÜàáâãäçèéêëìíîïñòóôõöùúûü");
 
 QString& rememberedFile() {
   static QString path;
@@ -29,10 +27,10 @@ bool isTrue(const pf::SqlField& f) { return f.asString().trimmed() == u"T"; }
 
 QString LoginStatement(int moduleId) {
   const QString m = QString::number(moduleId);
-  return QStringLiteral("select U.ID, U.PRIMEIRO_NOME, U.ULTIMO_NOME, U.SENHA, U.SUPERVISOR, "
-                        "U.DESATIVADO,  ( select M.MODULO from MODULO M where M.ID = ") +
-         m +
-         QStringLiteral(") as MODULO  from USUARIO U where ") +
+  return QStringLiteral(
+             "select U.ID, U.PRIMEIRO_NOME, U.ULTIMO_NOME, U.SENHA, U.SUPERVISOR, "
+             "U.DESATIVADO,  ( select M.MODULO from MODULO M where M.ID = ") +
+         m + QStringLiteral(") as MODULO  from USUARIO U where ") +
          QStringLiteral("   ( U.USUARIO = :USUARIO) and ") +
          QStringLiteral("   (( select count(UM.USUARIOID) from USUARIO_MODULO UM where ") +
          QStringLiteral("UM.USUARIOID = U.ID and UM.MODULOID = ") + m +
@@ -53,7 +51,8 @@ QString LaunchName(int moduleId, const QStringList& arguments, const QString& co
   const QString first = arguments.value(1);
   if (moduleId == 13) {
     if (first.isEmpty() || !QFileInfo(first).isFile()) return {};
-    return pf::IniFile(connectionIni).readString(QStringLiteral("AUTOLOGIN"), QStringLiteral("USER"));
+    return pf::IniFile(connectionIni)
+        .readString(QStringLiteral("AUTOLOGIN"), QStringLiteral("USER"));
   }
   return first;
 }
@@ -79,7 +78,8 @@ RememberedUser LoadRememberedUser() {
 void SaveRememberedUser(const QString& user, bool remember) {
   auto s = rememberedUserSettings();
   s->setValue(QStringLiteral("USER"), user);
-  s->setValue(QStringLiteral("REMEMBER"), remember ? QStringLiteral("True") : QStringLiteral("False"));
+  s->setValue(QStringLiteral("REMEMBER"),
+              remember ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
 QString CheckNewPassword(const QString& password, const QString& confirmation) {
@@ -138,8 +138,8 @@ void LoginRules::FillSession(const QString& userName, pf::Transaction* transacti
 bool LoginRules::LoginWithLaunchName(const QString& encodedName) {
   const QString name = DecodeLaunchUserName(encodedName).left(kMaxUserName);
   pf::Transaction own;
-  own.setParams({QStringLiteral("read_committed"), QStringLiteral("rec_version"),
-                 QStringLiteral("nowait")});
+  own.setParams(
+      {QStringLiteral("read_committed"), QStringLiteral("rec_version"), QStringLiteral("nowait")});
   own.setDefaultDatabase(database_);
   own.startTransaction();
   bool loggedIn = false;

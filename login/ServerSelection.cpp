@@ -1,11 +1,11 @@
 #include "ServerSelection.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+
 #include "platform/Database.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
-
-#include <QCursor>
-#include <QGuiApplication>
 
 namespace {
 
@@ -47,11 +47,10 @@ void ServerSelectionRules::WriteDatabaseName(const QString& name) const {
 }
 
 bool ServerSelectionRules::askRetry() const {
-  return pf::messageBox(QStringLiteral(
-                            "Não foi possível conectar o banco de dados, deseja tentar novamente?"),
-                        QStringLiteral("Confirmar"), pf::MsgKind::Confirmation,
-                        {pf::MsgButton::Yes, pf::MsgButton::No},
-                        pf::MsgButton::No) == pf::MsgButton::Yes;
+  return pf::messageBox(
+             QStringLiteral("Não foi possível conectar o banco de dados, deseja tentar novamente?"),
+             QStringLiteral("Confirmar"), pf::MsgKind::Confirmation,
+             {pf::MsgButton::Yes, pf::MsgButton::No}, pf::MsgButton::No) == pf::MsgButton::Yes;
 }
 
 bool ServerSelectionRules::SelectServer() {

@@ -1,16 +1,15 @@
 #include "Database.h"
 
+#include <ibase.h>
+
+#include <QFile>
+#include <algorithm>
+
 #include "Cp1252.h"
 #include "Errors.h"
 #include "FbApi.h"
 #include "Trace.h"
 #include "Transaction.h"
-
-#include <ibase.h>
-
-#include <QFile>
-
-#include <algorithm>
 
 namespace pf {
 
@@ -57,7 +56,8 @@ QString Database::param(const QString& name) const {
 }
 
 void Database::setSqlDialect(int dialect) {
-  if (dialect < 1 || dialect > 3) throw Error(QStringLiteral("Invalid SQL dialect %1").arg(dialect));
+  if (dialect < 1 || dialect > 3)
+    throw Error(QStringLiteral("Invalid SQL dialect %1").arg(dialect));
   sqlDialect_ = dialect;
 }
 
@@ -118,9 +118,13 @@ void Database::endTransactionsAndClients() {
     if (!t->inTransaction()) continue;
     switch (t->defaultAction()) {
       case TransactionAction::Commit:
-      case TransactionAction::CommitRetaining: t->commit(); break;
+      case TransactionAction::CommitRetaining:
+        t->commit();
+        break;
       case TransactionAction::Rollback:
-      case TransactionAction::RollbackRetaining: t->rollback(); break;
+      case TransactionAction::RollbackRetaining:
+        t->rollback();
+        break;
     }
   }
 }

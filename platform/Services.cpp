@@ -1,15 +1,14 @@
 #include "Services.h"
 
+#include <ibase.h>
+
+#include <QFile>
+#include <vector>
+
 #include "Cp1252.h"
 #include "Errors.h"
 #include "FbApi.h"
 #include "Trace.h"
-
-#include <ibase.h>
-
-#include <QFile>
-
-#include <vector>
 
 namespace pf {
 
@@ -25,8 +24,8 @@ void BackupService::attach() {
   fb::Xpb spb(Firebird::IXpbBuilder::SPB_ATTACH);
   if (!userName.isEmpty()) spb.string(isc_spb_user_name, toCp1252(userName));
   if (!password.isEmpty()) spb.string(isc_spb_password, toCp1252(password));
-  const QString name =
-      serverName.isEmpty() ? QStringLiteral("service_mgr") : serverName + QStringLiteral(":service_mgr");
+  const QString name = serverName.isEmpty() ? QStringLiteral("service_mgr")
+                                            : serverName + QStringLiteral(":service_mgr");
   Trace::note(TraceKind::Service, [&] { return QStringLiteral("Attach ") + name; });
   fb::Status status;
   service_ = fb::provider()->attachServiceManager(&status, name.toUtf8().constData(), spb.length(),
@@ -87,8 +86,10 @@ QString BackupService::getNextLine() {
       break;
     }
   }
-  if (!gotLine) eof_ = true;
-  else Trace::note(TraceKind::Service, [&] { return line; });
+  if (!gotLine)
+    eof_ = true;
+  else
+    Trace::note(TraceKind::Service, [&] { return line; });
   return line;
 }
 

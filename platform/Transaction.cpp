@@ -1,13 +1,13 @@
 #include "Transaction.h"
 
+#include <ibase.h>
+
+#include <algorithm>
+
 #include "Database.h"
 #include "Errors.h"
 #include "FbApi.h"
 #include "Trace.h"
-
-#include <ibase.h>
-
-#include <algorithm>
 
 namespace pf {
 
@@ -19,23 +19,36 @@ struct TpbFlag {
 };
 
 constexpr TpbFlag kFlags[] = {
-    {u"consistency", isc_tpb_consistency},   {u"concurrency", isc_tpb_concurrency},
-    {u"shared", isc_tpb_shared},             {u"protected", isc_tpb_protected},
-    {u"exclusive", isc_tpb_exclusive},       {u"wait", isc_tpb_wait},
-    {u"nowait", isc_tpb_nowait},             {u"read", isc_tpb_read},
-    {u"write", isc_tpb_write},               {u"ignore_limbo", isc_tpb_ignore_limbo},
-    {u"read_committed", isc_tpb_read_committed}, {u"autocommit", isc_tpb_autocommit},
-    {u"rec_version", isc_tpb_rec_version},   {u"no_rec_version", isc_tpb_no_rec_version},
-    {u"restart_requests", isc_tpb_restart_requests}, {u"no_auto_undo", isc_tpb_no_auto_undo},
-    {u"verb_time", isc_tpb_verb_time},       {u"commit_time", isc_tpb_commit_time},
+    {u"consistency", isc_tpb_consistency},
+    {u"concurrency", isc_tpb_concurrency},
+    {u"shared", isc_tpb_shared},
+    {u"protected", isc_tpb_protected},
+    {u"exclusive", isc_tpb_exclusive},
+    {u"wait", isc_tpb_wait},
+    {u"nowait", isc_tpb_nowait},
+    {u"read", isc_tpb_read},
+    {u"write", isc_tpb_write},
+    {u"ignore_limbo", isc_tpb_ignore_limbo},
+    {u"read_committed", isc_tpb_read_committed},
+    {u"autocommit", isc_tpb_autocommit},
+    {u"rec_version", isc_tpb_rec_version},
+    {u"no_rec_version", isc_tpb_no_rec_version},
+    {u"restart_requests", isc_tpb_restart_requests},
+    {u"no_auto_undo", isc_tpb_no_auto_undo},
+    {u"verb_time", isc_tpb_verb_time},
+    {u"commit_time", isc_tpb_commit_time},
 };
 
 QString actionName(TransactionAction action) {
   switch (action) {
-    case TransactionAction::Rollback: return QStringLiteral("Rollback");
-    case TransactionAction::Commit: return QStringLiteral("Commit");
-    case TransactionAction::RollbackRetaining: return QStringLiteral("Rollback retaining");
-    case TransactionAction::CommitRetaining: return QStringLiteral("Commit retaining");
+    case TransactionAction::Rollback:
+      return QStringLiteral("Rollback");
+    case TransactionAction::Commit:
+      return QStringLiteral("Commit");
+    case TransactionAction::RollbackRetaining:
+      return QStringLiteral("Rollback retaining");
+    case TransactionAction::CommitRetaining:
+      return QStringLiteral("Commit retaining");
   }
   return {};
 }
@@ -60,7 +73,8 @@ Transaction::~Transaction() {
 
 void Transaction::setDefaultDatabase(Database* database) {
   if (database == database_) return;
-  if (inTransaction()) throw Error(QStringLiteral("Cannot change the database of an active transaction"));
+  if (inTransaction())
+    throw Error(QStringLiteral("Cannot change the database of an active transaction"));
   if (database_) database_->detachTransaction(this);
   database_ = database;
   if (database_) database_->attachTransaction(this);
@@ -118,8 +132,8 @@ void Transaction::notifyClients(bool retaining) {
 
 void Transaction::endTransaction(TransactionAction action) {
   if (!inTransaction()) throw Error(QStringLiteral("Transaction is not active"));
-  const bool retaining =
-      action == TransactionAction::CommitRetaining || action == TransactionAction::RollbackRetaining;
+  const bool retaining = action == TransactionAction::CommitRetaining ||
+                         action == TransactionAction::RollbackRetaining;
   ending_ = true;
   try {
     notifyClients(retaining);
@@ -132,10 +146,18 @@ void Transaction::endTransaction(TransactionAction action) {
               [&] { return actionName(action) + QStringLiteral(" ") + objectName(); });
   fb::Status status;
   switch (action) {
-    case TransactionAction::Commit: handle_->commit(&status); break;
-    case TransactionAction::Rollback: handle_->rollback(&status); break;
-    case TransactionAction::CommitRetaining: handle_->commitRetaining(&status); break;
-    case TransactionAction::RollbackRetaining: handle_->rollbackRetaining(&status); break;
+    case TransactionAction::Commit:
+      handle_->commit(&status);
+      break;
+    case TransactionAction::Rollback:
+      handle_->rollback(&status);
+      break;
+    case TransactionAction::CommitRetaining:
+      handle_->commitRetaining(&status);
+      break;
+    case TransactionAction::RollbackRetaining:
+      handle_->rollbackRetaining(&status);
+      break;
   }
   status.check();
   if (!retaining) handle_ = nullptr;  // released by a successful commit or rollback
@@ -147,8 +169,10 @@ void Transaction::commitRetaining() { endTransaction(TransactionAction::CommitRe
 void Transaction::rollbackRetaining() { endTransaction(TransactionAction::RollbackRetaining); }
 
 void Transaction::setActive(bool value) {
-  if (value && !inTransaction()) startTransaction();
-  else if (!value && inTransaction()) endTransaction(defaultAction_);
+  if (value && !inTransaction())
+    startTransaction();
+  else if (!value && inTransaction())
+    endTransaction(defaultAction_);
 }
 
 void Transaction::checkAutoStop() {
@@ -157,11 +181,20 @@ void Transaction::checkAutoStop() {
                   [](const TransactionClient* c) { return c->clientActive(); }))
     return;
   switch (autoStopAction_) {
-    case AutoStopAction::None: break;
-    case AutoStopAction::Rollback: rollback(); break;
-    case AutoStopAction::Commit: commit(); break;
-    case AutoStopAction::RollbackRetaining: rollbackRetaining(); break;
-    case AutoStopAction::CommitRetaining: commitRetaining(); break;
+    case AutoStopAction::None:
+      break;
+    case AutoStopAction::Rollback:
+      rollback();
+      break;
+    case AutoStopAction::Commit:
+      commit();
+      break;
+    case AutoStopAction::RollbackRetaining:
+      rollbackRetaining();
+      break;
+    case AutoStopAction::CommitRetaining:
+      commitRetaining();
+      break;
   }
 }
 

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 TClsBackupAuth::TClsBackupAuth(QWidget* owner)
@@ -71,5 +70,6 @@ QString TClsBackupAuth::ExplanationText() {
                      "certeza que foram realizadas com "),
       QStringLiteral("êxito, você poderá seguir direto para a atualização da \"Base de Dados\" "
                      "desautorizando o backup abaixo."),
-  }.join(u'\n');
+  }
+      .join(u'\n');
 }

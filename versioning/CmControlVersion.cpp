@@ -1,11 +1,5 @@
 #include "CmControlVersion.h"
 
-#include "CmControlVersionBackup.h"
-#include "UpgradeGuard.h"
-
-#include "platform/Database.h"
-#include "platform/Dialogs.h"
-
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QGuiApplication>
@@ -17,8 +11,12 @@
 #include <QShowEvent>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
+
+#include "CmControlVersionBackup.h"
+#include "UpgradeGuard.h"
+#include "platform/Database.h"
+#include "platform/Dialogs.h"
 
 namespace {
 
@@ -139,9 +137,9 @@ QString TClsControlVersion::TakeBackup() {
   TClsControlVersionBackup progress(this);
   progress.show();
   QCoreApplication::processEvents();
-  const QString file = UpgradeGuardRules::TakeBackup(
-      name, QDateTime::currentDateTime(),
-      [&progress](const QString& line) { progress.AddLine(line); });
+  const QString file =
+      UpgradeGuardRules::TakeBackup(name, QDateTime::currentDateTime(),
+                                    [&progress](const QString& line) { progress.AddLine(line); });
   progress.close();
   backingUp_ = false;
   btnOK->setEnabled(true);

@@ -1,11 +1,10 @@
 #include "app/UserHierarchy.h"
 
-#include "support/ScriptedDialogs.h"
-#include "support/TestDb.h"
+#include <gtest/gtest.h>
 
 #include "data/CmIBSQL.h"
-
-#include <gtest/gtest.h>
+#include "support/ScriptedDialogs.h"
+#include "support/TestDb.h"
 
 using testing_support::ScriptedDialogs;
 using testing_support::TempDatabase;
@@ -92,10 +91,11 @@ TEST_F(Hierarchy, MenuListsEverySupervisorAndHidesSelfAndCurrentSupervisor) {
   auto h = build(1);
   QStringList captions;
   for (const auto& m : h->menu()) captions << m.caption;
-  EXPECT_EQ(captions, QStringList({"Escolha um Novo Supervisor", "", "ADMIN - [Administrador Sistema]",
-                                   "SUP1 - [Sara Um]", "SUP2 - [Saulo Dois]", "SUP3 - [Sonia Tres]",
-                                   "VELHO - [Velho V]"}));  // deactivated supervisors too
-  h->TreeChange(h->FindUserNode(6));  // SUP3, under SUP1
+  EXPECT_EQ(captions,
+            QStringList({"Escolha um Novo Supervisor", "", "ADMIN - [Administrador Sistema]",
+                         "SUP1 - [Sara Um]", "SUP2 - [Saulo Dois]", "SUP3 - [Sonia Tres]",
+                         "VELHO - [Velho V]"}));  // deactivated supervisors too
+  h->TreeChange(h->FindUserNode(6));              // SUP3, under SUP1
   QList<int> visible;
   for (const auto& m : h->menu())
     if (m.tag && m.visible) visible << m.tag;
@@ -110,14 +110,16 @@ TEST_F(Hierarchy, AdminRootTextStaysWhenHisOwnSupervisorIsNotOne) {
 
 TEST_F(Hierarchy, CanEditForAdminSelfAndDirectSubordinatesOnly) {
   auto admin = build(1);
-  for (int id : {1, 2, 3, 4, 5, 6, 7}) EXPECT_TRUE(admin->TreeChange(admin->FindUserNode(id))) << id;
+  for (int id : {1, 2, 3, 4, 5, 6, 7})
+    EXPECT_TRUE(admin->TreeChange(admin->FindUserNode(id))) << id;
 
   auto sup = build(2);
   struct Case {
     int id;
     bool canEdit;
   } cases[] = {{1, false}, {2, true}, {3, false}, {4, true}, {5, true}, {6, true}, {7, false}};
-  for (const Case& c : cases) EXPECT_EQ(sup->TreeChange(sup->FindUserNode(c.id)), c.canEdit) << c.id;
+  for (const Case& c : cases)
+    EXPECT_EQ(sup->TreeChange(sup->FindUserNode(c.id)), c.canEdit) << c.id;
   EXPECT_FALSE(sup->TreeChange(nullptr));
 }
 
@@ -131,8 +133,9 @@ TEST_F(Hierarchy, TransferRefusalsInOrder) {
       {1, 3, "Atenção! O usuário ADMIN não pode ser transferido!"},
       {4, 4, nullptr},
       {3, 2, "Atenção! Você não tem permissão para transferir esse usuário!"},
-      {4, 5, "Atenção! \rO usuário \"Ana A não é um supervisor.\rEscolha um supervisor e tente "
-             "realizar a transferência novamente."},
+      {4, 5,
+       "Atenção! \rO usuário \"Ana A não é um supervisor.\rEscolha um supervisor e tente "
+       "realizar a transferência novamente."},
       {6, 7, "Atenção! \rO usuário \"Neto N não é um supervisor."},
       {2, 6, "Atenção! Um supervisor não pode ser transferido para seu próprio subordinado!"},
   };
@@ -193,7 +196,7 @@ TEST_F(Hierarchy, HiddenDeactivatedSupervisorInTheMenuMovesNothing) {
 
 TEST_F(Hierarchy, SupervisorChainEndsOnLoopsAndMissingUsers) {
   auto h = build(1);
-  EXPECT_TRUE(h->IsInSupervisorChain(7, 2));   // NETO -> SUP3 -> SUP1
+  EXPECT_TRUE(h->IsInSupervisorChain(7, 2));  // NETO -> SUP3 -> SUP1
   EXPECT_TRUE(h->IsInSupervisorChain(6, 6));
   EXPECT_FALSE(h->IsInSupervisorChain(1, 1));  // the administrator is nobody's subordinate
   EXPECT_FALSE(h->IsInSupervisorChain(7, 3));

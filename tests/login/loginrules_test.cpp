@@ -1,18 +1,17 @@
-#include "login/KelvoHash.h"
 #include "login/LoginRules.h"
-
-#include "support/ScriptedDialogs.h"
-#include "support/TestDb.h"
-
-#include "data/CmIBSQL.h"
-#include "data/CmSQLGlobals.h"
-#include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include "data/CmIBSQL.h"
+#include "data/CmSQLGlobals.h"
+#include "login/KelvoHash.h"
+#include "platform/IniFile.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestDb.h"
 
 using testing_support::ScriptedDialogs;
 using testing_support::TempDatabase;
@@ -22,10 +21,8 @@ TEST(LaunchName, Decoding) {
     QString encoded;
     QString decoded;
   } cases[] = {
-      {"bcd", "abc"},
-      {"BENJO", "ADMIN"},
-      {"Çê", "Çê"},                // accented letters pass unchanged
-      {"b2!", "a1 "},              // digits and punctuation are lowered too
+      {"bcd", "abc"}, {"BENJO", "ADMIN"}, {"Çê", "Çê"},  // accented letters pass unchanged
+      {"b2!", "a1 "},                                    // digits and punctuation are lowered too
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeLaunchUserName(c.encoded), c.decoded);
@@ -43,8 +40,10 @@ TEST(LaunchName, ModuleThirteenReadsTheAutologinUser) {
 }
 
 TEST(FirstPassword, Checks) {
-  EXPECT_EQ(CheckNewPassword("ab", "ab"), QStringLiteral("A senha deve ter no mínimo 3 caracteres."));
-  EXPECT_EQ(CheckNewPassword("abc", "ABC"), QStringLiteral("A senha de confirmação está incorreta."));
+  EXPECT_EQ(CheckNewPassword("ab", "ab"),
+            QStringLiteral("A senha deve ter no mínimo 3 caracteres."));
+  EXPECT_EQ(CheckNewPassword("abc", "ABC"),
+            QStringLiteral("A senha de confirmação está incorreta."));
   EXPECT_EQ(CheckNewPassword("abc", "abc"), QString());
 }
 
@@ -71,8 +70,9 @@ TEST(RememberedUser, DefaultsAndRoundTrip) {
 
 TEST(LoginAttempts, ThirdFailureRefuses) {
   ScriptedDialogs dialogs;
-  dialogs.expectMessage("Login Incorreto.").expectMessage("Login Incorreto.").expectMessage(
-      "Login Incorreto.");
+  dialogs.expectMessage("Login Incorreto.")
+      .expectMessage("Login Incorreto.")
+      .expectMessage("Login Incorreto.");
   LoginAttempts a;
   EXPECT_EQ(a.record(false), LoginAttempts::Outcome::TryAgain);
   EXPECT_EQ(a.record(false), LoginAttempts::Outcome::TryAgain);
@@ -97,14 +97,21 @@ class Login : public ::testing::Test {
         "TUDO char(1), primary key (USUARIOID, MODULOID))",
         "insert into MODULO values (3, 'USUÁRIOS')",
         "insert into USUARIO values (1, 'ADMIN', '', 'Administrador', 'Sistema', null, 'T', 1, null, null)",
-        "insert into USUARIO values (2, 'SUPER', '" + pass + "', 'Sara', 'Um', null, 'T', 1, null, 'F')",
-        "insert into USUARIO values (3, 'SUB', '" + pass + "', 'Sub', 'Dois', null, 'T', 2, null, 'F')",
-        "insert into USUARIO values (4, 'FORA', '" + pass + "', 'Fora', 'X', null, 'T', 1, null, 'F')",
-        "insert into USUARIO values (5, 'ORFAO', '" + pass + "', 'Orfao', 'Y', null, 'T', 4, null, 'F')",
-        "insert into USUARIO values (6, 'INATIVO', '" + pass + "', 'In', 'Ativo', null, 'T', 1, null, 'T')",
-        "insert into USUARIO values (7, 'MINUSCULA', '" + pass.toLower() + "', 'M', 'N', null, 'T', 1, null, 'F')",
+        "insert into USUARIO values (2, 'SUPER', '" + pass +
+            "', 'Sara', 'Um', null, 'T', 1, null, 'F')",
+        "insert into USUARIO values (3, 'SUB', '" + pass +
+            "', 'Sub', 'Dois', null, 'T', 2, null, 'F')",
+        "insert into USUARIO values (4, 'FORA', '" + pass +
+            "', 'Fora', 'X', null, 'T', 1, null, 'F')",
+        "insert into USUARIO values (5, 'ORFAO', '" + pass +
+            "', 'Orfao', 'Y', null, 'T', 4, null, 'F')",
+        "insert into USUARIO values (6, 'INATIVO', '" + pass +
+            "', 'In', 'Ativo', null, 'T', 1, null, 'T')",
+        "insert into USUARIO values (7, 'MINUSCULA', '" + pass.toLower() +
+            "', 'M', 'N', null, 'T', 1, null, 'F')",
         "insert into USUARIO values (8, 'NOVATO', '  ', 'No', 'Vato', null, 'F', 1, null, 'T')",
-        "insert into USUARIO values (9, 'ABCDEFGHIJ', '" + pass + "', 'Dez', 'Letras', null, 'F', 1, null, 'F')",
+        "insert into USUARIO values (9, 'ABCDEFGHIJ', '" + pass +
+            "', 'Dez', 'Letras', null, 'F', 1, null, 'F')",
         "insert into USUARIO_MODULO values (1, 3, null)",
         "insert into USUARIO_MODULO values (2, 3, null)",
         "insert into USUARIO_MODULO values (2, 1, 'S')",
@@ -141,15 +148,15 @@ TEST_F(Login, FailureTable) {
     bool ok;
   } cases[] = {
       {"SUPER", "segredo", true},
-      {"SUB", "segredo", true},        // supervisor in the module
-      {"NINGUEM", "segredo", false},   // not found
-      {"FORA", "segredo", false},      // outside the module
-      {"ORFAO", "segredo", false},     // supervisor outside the module
-      {"SUPER", "errada", false},      // wrong password
-      {"SUPER", "SEGREDO", false},     // case counts
-      {"INATIVO", "segredo", false},   // deactivated with a stored password
-      {"MINUSCULA", "segredo", false}, // a lower-case stored digest never matches
-      {"O'BRIEN", "x", false},         // an apostrophe is text like any other
+      {"SUB", "segredo", true},         // supervisor in the module
+      {"NINGUEM", "segredo", false},    // not found
+      {"FORA", "segredo", false},       // outside the module
+      {"ORFAO", "segredo", false},      // supervisor outside the module
+      {"SUPER", "errada", false},       // wrong password
+      {"SUPER", "SEGREDO", false},      // case counts
+      {"INATIVO", "segredo", false},    // deactivated with a stored password
+      {"MINUSCULA", "segredo", false},  // a lower-case stored digest never matches
+      {"O'BRIEN", "x", false},          // an apostrophe is text like any other
       {"'; drop table USUARIO; --", "x", false},
   };
   for (const Case& c : cases) {
@@ -170,9 +177,8 @@ TEST_F(Login, SupervisorLeavingTheModuleLocksOutHisUsers) {
 
 TEST_F(Login, FirstPasswordIsChosenThenRequired) {
   LoginRules cancelled = rules();
-  EXPECT_FALSE(cancelled.VerifyCredentials("NOVATO", "", [](const QString&) {
-    return std::optional<QString>();
-  }));
+  EXPECT_FALSE(cancelled.VerifyCredentials(
+      "NOVATO", "", [](const QString&) { return std::optional<QString>(); }));
   EXPECT_TRUE(storedPassword(8).trimmed().isEmpty());
 
   LoginRules r = rules();
@@ -209,11 +215,11 @@ TEST_F(Login, LaunchNameLogsInWithoutPassword) {
     bool ok;
     int id;
   } cases[] = {
-      {"TVQFS", true, 2},                 // SUPER raised by one
-      {"JOBUJWP", false, 0},              // INATIVO: deactivated
-      {"OJOHVFN", false, 0},              // NINGUEM: unknown
-      {"BCDEFGHIJKLM", true, 9},          // 12 characters: cut to ABCDEFGHIJ
-      {QString(1000, u'B'), false, 0},    // 1,000 characters: cut to 10, no such user
+      {"TVQFS", true, 2},               // SUPER raised by one
+      {"JOBUJWP", false, 0},            // INATIVO: deactivated
+      {"OJOHVFN", false, 0},            // NINGUEM: unknown
+      {"BCDEFGHIJKLM", true, 9},        // 12 characters: cut to ABCDEFGHIJ
+      {QString(1000, u'B'), false, 0},  // 1,000 characters: cut to 10, no such user
   };
   for (const Case& c : cases) {
     TCmSQLGlobals session;

@@ -1,14 +1,13 @@
 #include "LoginDlgFixture.h"
 
-#include "login/KelvoHash.h"
-#include "versioning/CmControlVersionBackup.h"
-
-#include "data/CmSQLGlobals.h"
-#include "platform/Database.h"
-
 #include <QApplication>
 #include <QEvent>
 #include <QPlainTextEdit>
+
+#include "data/CmSQLGlobals.h"
+#include "login/KelvoHash.h"
+#include "platform/Database.h"
+#include "versioning/CmControlVersionBackup.h"
 
 namespace logindlg_test {
 
@@ -16,8 +15,9 @@ QStringList userSchema() {
   const QString pass = PasswordHash(QStringLiteral("segredo"));
   auto user = [&](int id, const QString& name, const QString& senha, const QString& super,
                   int supervisorId, const QString& off) {
-    return QStringLiteral("insert into USUARIO values (%1, '%2', '%3', 'Nome%1', 'Sobre%1', "
-                          "null, '%4', %5, null, '%6')")
+    return QStringLiteral(
+               "insert into USUARIO values (%1, '%2', '%3', 'Nome%1', 'Sobre%1', "
+               "null, '%4', %5, null, '%6')")
         .arg(id)
         .arg(name, senha, super)
         .arg(supervisorId)
@@ -61,8 +61,8 @@ std::unique_ptr<TClsDBDataModule> moduleOn(const testing_support::TempDatabase& 
 }
 
 QString EncodeLaunchUserName(const QString& name) {
-  static const QString accented = QStringLiteral(
-      "ÀÁÂÃÄÇÈÉÊËÌÍÎÏÑÒÓÔÕÖÙÚÛÜàáâãäçèéêëìíîïñòóôõöùúûü");
+  static const QString accented =
+      QStringLiteral("ÀÁÂÃÄÇÈÉÊËÌÍÎÏÑÒÓÔÕÖÙÚÛÜàáâãäçèéêëìíîïñòóôõöùúûü");
   QString out = name;
   for (QChar& c : out)
     if (!accented.contains(c)) c = QChar(static_cast<char16_t>(c.unicode() + 1));

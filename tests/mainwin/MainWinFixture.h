@@ -2,17 +2,15 @@
 // A logged-in session on a throw-away database that holds a small user hierarchy, with
 // the user data module and the main window on top of it.
 
-#include "app/MainMenu.h"
-#include "app/dtmSenha.h"
-#include "login/CmDBDataModule.h"
-
-#include "support/TestDb.h"
-
 #include <gtest/gtest.h>
 
 #include <QStringList>
-
 #include <memory>
+
+#include "app/MainMenu.h"
+#include "app/dtmSenha.h"
+#include "login/CmDBDataModule.h"
+#include "support/TestDb.h"
 
 namespace mainwin_test {
 

@@ -1,13 +1,12 @@
-#include "support/TestDb.h"
-
-#include "platform/Errors.h"
-#include "platform/Sql.h"
-#include "platform/Trace.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QTemporaryDir>
+
+#include "platform/Errors.h"
+#include "platform/Sql.h"
+#include "platform/Trace.h"
+#include "support/TestDb.h"
 
 using testing_support::TempDatabase;
 
@@ -33,8 +32,9 @@ TEST(Database, ConnectsEmbeddedAndNamesItsUser) {
   EXPECT_TRUE(db->connected());
   pf::Sql sql;
   sql.setDatabase(db.get());
-  sql.setSql(QStringLiteral("select current_user, mon$remote_protocol from mon$attachments "
-                            "where mon$attachment_id = current_connection"));
+  sql.setSql(
+      QStringLiteral("select current_user, mon$remote_protocol from mon$attachments "
+                     "where mon$attachment_id = current_connection"));
   sql.execQuery();
   EXPECT_EQ(sql.field(0).asString(), QStringLiteral("SYSDBA"));
   EXPECT_TRUE(sql.field(1).isNull());  // no wire: the embedded engine
@@ -143,7 +143,8 @@ TEST(Transaction, NowaitConflictRaisesAndKeepsTheFirstWritersData) {
 TEST(Transaction, RetainingEndsKeepItActiveAndCursorsOpen) {
   TempDatabase tmp;
   tmp.exec({QStringLiteral("create table T (ID integer)"),
-            QStringLiteral("insert into T values (1)"), QStringLiteral("insert into T values (2)")});
+            QStringLiteral("insert into T values (1)"),
+            QStringLiteral("insert into T values (2)")});
   auto db = tmp.connect();
   pf::Transaction* tr = db->defaultTransaction();
   pf::Sql select;
@@ -193,7 +194,8 @@ TEST(Transaction, DefaultActionAppliesWhenTheConnectionCloses) {
 
 TEST(Transaction, AutoStopActionRunsWhenTheLastClientCloses) {
   TempDatabase tmp;
-  tmp.exec({QStringLiteral("create table T (ID integer)"), QStringLiteral("insert into T values (1)")});
+  tmp.exec(
+      {QStringLiteral("create table T (ID integer)"), QStringLiteral("insert into T values (1)")});
   auto db = tmp.connect();
   pf::Transaction* tr = db->defaultTransaction();
   tr->setAutoStopAction(pf::AutoStopAction::Commit);
@@ -215,8 +217,8 @@ TEST(Transaction, ParameterBufferErrors) {
   auto db = tmp.connect();
   pf::Transaction t;
   t.setDefaultDatabase(db.get());
-  t.setParams({QStringLiteral("read"), QStringLiteral("consistency"),
-               QStringLiteral("isc_tpb_nowait")});
+  t.setParams(
+      {QStringLiteral("read"), QStringLiteral("consistency"), QStringLiteral("isc_tpb_nowait")});
   EXPECT_NO_THROW(t.startTransaction());
   t.rollback();
   t.setParams({QStringLiteral("write"), QStringLiteral("concurrency"), QStringLiteral("wait"),

@@ -1,14 +1,13 @@
 // Against the local server on 127.0.0.1 that the test command starts.
-#include "support/TestDb.h"
-
-#include "platform/Errors.h"
-#include "platform/Services.h"
-#include "platform/Sql.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
+
+#include "platform/Errors.h"
+#include "platform/Services.h"
+#include "platform/Sql.h"
+#include "support/TestDb.h"
 
 using testing_support::TempDatabase;
 
@@ -17,8 +16,9 @@ TEST(Server, ConnectsThroughTcp) {
   auto db = tmp.connect();
   pf::Sql sql;
   sql.setDatabase(db.get());
-  sql.setSql(QStringLiteral("select mon$remote_protocol, mon$remote_address from mon$attachments "
-                            "where mon$attachment_id = current_connection"));
+  sql.setSql(
+      QStringLiteral("select mon$remote_protocol, mon$remote_address from mon$attachments "
+                     "where mon$attachment_id = current_connection"));
   sql.execQuery();
   EXPECT_TRUE(sql.field(0).asString().startsWith(QStringLiteral("TCP")));
   EXPECT_TRUE(sql.field(1).asString().startsWith(QStringLiteral("127.0.0.1")));
@@ -99,5 +99,6 @@ TEST(Server, UserNamesCountTwoAttachmentsAsTwo) {
   TempDatabase tmp(TempDatabase::Kind::Server);
   auto one = tmp.connect();
   auto two = tmp.connect();
-  EXPECT_EQ(one->userNames().count(QStringLiteral("SYSDBA")), 2) << one->userNames().join(u',').toStdString();
+  EXPECT_EQ(one->userNames().count(QStringLiteral("SYSDBA")), 2)
+      << one->userNames().join(u',').toStdString();
 }

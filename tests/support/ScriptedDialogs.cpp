@@ -39,8 +39,8 @@ pf::MsgButton ScriptedDialogs::message(const pf::MessageRequest& request) {
   Step step = script_.front();
   script_.pop_front();
   if (!request.text.contains(step.match))
-    ADD_FAILURE() << "message \"" << request.text.toStdString() << "\" where \"" << step.match.toStdString()
-      << "\" was expected";
+    ADD_FAILURE() << "message \"" << request.text.toStdString() << "\" where \""
+                  << step.match.toStdString() << "\" was expected";
   return step.answer;
 }
 

@@ -1,11 +1,10 @@
 #include "TestDb.h"
 
-#include "platform/Sql.h"
-
 #include <QDir>
 #include <QFile>
-
 #include <stdexcept>
+
+#include "platform/Sql.h"
 
 namespace testing_support {
 
@@ -27,18 +26,17 @@ QStringList readCommittedParams() {
 TempDatabase::TempDatabase(Kind kind, const QString& charset) : charset_(charset) {
   if (!dir_.isValid()) throw std::runtime_error("cannot create a temporary folder");
   // The server may run as another user: let it write here.
-  QFile::setPermissions(dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                         QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                         QFileDevice::WriteOther | QFileDevice::ExeOther |
-                                         QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                                         QFileDevice::ExeGroup);
+  QFile::setPermissions(
+      dir_.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                       QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther |
+                       QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup);
   path_ = QDir(dir_.path()).filePath(QStringLiteral("test.fdb"));
   name_ = kind == Kind::Server ? testServer() + u':' + path_ : path_;
   pf::Database db;
   db.setDatabaseName(name_);
-  db.setParams({QStringLiteral("USER 'SYSDBA'"), QStringLiteral("PASSWORD '%1'").arg(sysdbaPassword()),
-                QStringLiteral("PAGE_SIZE 4096"),
-                QStringLiteral("DEFAULT CHARACTER SET %1").arg(charset_)});
+  db.setParams(
+      {QStringLiteral("USER 'SYSDBA'"), QStringLiteral("PASSWORD '%1'").arg(sysdbaPassword()),
+       QStringLiteral("PAGE_SIZE 4096"), QStringLiteral("DEFAULT CHARACTER SET %1").arg(charset_)});
   db.createDatabase();
   db.close();
 }

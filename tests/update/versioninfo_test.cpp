@@ -1,16 +1,15 @@
-#include "UpdateFixtures.h"
-
 #include "app/VersionInfo.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <sys/stat.h>
+#include "UpdateFixtures.h"
 
-using update_fixtures::ElfLayout;
 using update_fixtures::elfFile;
+using update_fixtures::ElfLayout;
 using update_fixtures::writeFile;
 
 TEST(ReadFileVersion, FindsTheNoteInEveryKindOfElfFile) {
@@ -27,17 +26,24 @@ TEST(ReadFileVersion, FindsTheNoteInEveryKindOfElfFile) {
   } cases[] = {
       {"64-bit", {}, "1.0.0.12"},
       {"32-bit", layout([](ElfLayout& s) { s.is64 = false; }), "1.0.0.12"},
-      {"64-bit big-endian",
-       layout([](ElfLayout& s) { s.bigEndian = true; s.version = {1, 2, 3, 40000}; }), "1.2.3.40000"},
-      {"32-bit big-endian",
-       layout([](ElfLayout& s) { s.is64 = false; s.bigEndian = true; s.version = {5, 6, 7, 8}; }),
+      {"64-bit big-endian", layout([](ElfLayout& s) {
+         s.bigEndian = true;
+         s.version = {1, 2, 3, 40000};
+       }),
+       "1.2.3.40000"},
+      {"32-bit big-endian", layout([](ElfLayout& s) {
+         s.is64 = false;
+         s.bigEndian = true;
+         s.version = {5, 6, 7, 8};
+       }),
        "5.6.7.8"},
       {"behind a foreign note", layout([](ElfLayout& s) { s.otherNoteFirst = true; }), "1.0.0.12"},
       {"no note section", layout([](ElfLayout& s) { s.withNote = false; }), nullptr},
       {"another owner's note", layout([](ElfLayout& s) { s.noteName = "Kelvx"; }), nullptr},
       {"another note type", layout([](ElfLayout& s) { s.noteType = 2; }), nullptr},
       {"note section past the end", layout([](ElfLayout& s) { s.noteOffset = 1u << 30; }), nullptr},
-      {"note section overlapping the end", layout([](ElfLayout& s) { s.noteOffset = 220; }), nullptr},
+      {"note section overlapping the end", layout([](ElfLayout& s) { s.noteOffset = 220; }),
+       nullptr},
   };
   for (const auto& c : cases) {
     const QString path = dir.filePath(QString::fromLatin1(c.name));
