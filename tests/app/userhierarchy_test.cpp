@@ -5,6 +5,7 @@
 #include "data/CmIBSQL.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDb.h"
+#include "support/UserTables.h"
 
 using testing_support::ScriptedDialogs;
 using testing_support::TempDatabase;
@@ -34,11 +35,7 @@ const QStringList kUsers = {
 class Hierarchy : public ::testing::Test {
  protected:
   void SetUp() override {
-    QStringList ddl = {
-        "create table USUARIO (ID integer not null primary key, USUARIO varchar(10), "
-        "SENHA varchar(32), PRIMEIRO_NOME varchar(20), ULTIMO_NOME varchar(20), "
-        "OBSERVACAO varchar(255), SUPERVISOR char(1), SUPERVISORID integer, "
-        "EMAIL varchar(128), DESATIVADO char(1))"};
+    QStringList ddl = {testing_support::usuarioTable()};
     tmp_.exec(ddl + kUsers);
     db_ = tmp_.connect();
   }

@@ -1,13 +1,12 @@
 #pragma once
 // A throw-away database with the user table, shared by the tests of one suite.
 
-#include "support/TestDb.h"
+#include <QStringList>
+#include <memory>
 
 #include "data/CmDataSet.h"
-
-#include <QStringList>
-
-#include <memory>
+#include "support/TestDb.h"
+#include "support/UserTables.h"
 
 namespace evaluate_tests {
 
@@ -15,10 +14,7 @@ namespace evaluate_tests {
 //                                └─ SOZINHO (4, supervisor without subordinates)
 inline QStringList userTableStatements() {
   return {
-      "create table USUARIO (ID integer not null primary key, USUARIO varchar(10), "
-      "SENHA varchar(32), PRIMEIRO_NOME varchar(20), ULTIMO_NOME varchar(20), "
-      "OBSERVACAO varchar(255), SUPERVISOR char(1), SUPERVISORID integer, "
-      "EMAIL varchar(128), DESATIVADO char(1))",
+      testing_support::usuarioTable(),
       "insert into USUARIO values (1, 'ADMIN', '', 'Administrador', 'Sistema', null, 'T', 1, "
       "null, null)",
       "insert into USUARIO values (2, 'SUP1', '', 'Sara', 'Um', null, 'T', 1, null, 'F')",
@@ -29,7 +25,7 @@ inline QStringList userTableStatements() {
 
 // The user table's records, editable, open on `transaction` (null: the default one).
 inline std::unique_ptr<TCmDataSet> openUsers(pf::Database* db,
-                                            pf::Transaction* transaction = nullptr) {
+                                             pf::Transaction* transaction = nullptr) {
   auto ds = std::make_unique<TCmDataSet>();
   ds->setDatabase(db);
   if (transaction) ds->setTransaction(transaction);

@@ -12,6 +12,7 @@
 #include "platform/IniFile.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDb.h"
+#include "support/UserTables.h"
 
 using testing_support::ScriptedDialogs;
 using testing_support::TempDatabase;
@@ -88,10 +89,7 @@ class Login : public ::testing::Test {
   void SetUp() override {
     const QString pass = PasswordHash("segredo");
     tmp_.exec({
-        "create table USUARIO (ID integer not null primary key, USUARIO varchar(10), "
-        "SENHA varchar(32), PRIMEIRO_NOME varchar(20), ULTIMO_NOME varchar(20), "
-        "OBSERVACAO varchar(255), SUPERVISOR char(1), SUPERVISORID integer, "
-        "EMAIL varchar(128), DESATIVADO char(1))",
+        testing_support::usuarioTable(),
         "create table MODULO (ID integer not null primary key, MODULO varchar(30))",
         "create table USUARIO_MODULO (USUARIOID integer not null, MODULOID integer not null, "
         "TUDO char(1), primary key (USUARIOID, MODULOID))",

@@ -7,6 +7,7 @@
 #include "data/CmSQLGlobals.h"
 #include "login/KelvoHash.h"
 #include "platform/Database.h"
+#include "support/UserTables.h"
 #include "versioning/CmControlVersionBackup.h"
 
 namespace logindlg_test {
@@ -24,10 +25,7 @@ QStringList userSchema() {
         .arg(off);
   };
   QStringList s{
-      "create table USUARIO (ID integer not null primary key, USUARIO varchar(10), "
-      "SENHA varchar(32), PRIMEIRO_NOME varchar(20), ULTIMO_NOME varchar(20), "
-      "OBSERVACAO varchar(255), SUPERVISOR char(1), SUPERVISORID integer, "
-      "EMAIL varchar(128), DESATIVADO char(1))",
+      testing_support::usuarioTable(),
       "create table MODULO (ID integer not null primary key, MODULO varchar(30))",
       "create table USUARIO_MODULO (USUARIOID integer not null, MODULOID integer not null, "
       "TUDO char(1), primary key (USUARIOID, MODULOID))",

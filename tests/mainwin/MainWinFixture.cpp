@@ -1,13 +1,13 @@
 #include "MainWinFixture.h"
 
+#include <QApplication>
+#include <QTest>
+#include <atomic>
+
 #include "data/CmIBSQL.h"
 #include "data/CmSQLGlobals.h"
 #include "platform/Database.h"
-
-#include <QApplication>
-#include <QTest>
-
-#include <atomic>
+#include "support/UserTables.h"
 
 namespace mainwin_test {
 
@@ -35,10 +35,7 @@ const auto* const environment = ::testing::AddGlobalTestEnvironment(new QtAppEnv
 
 QStringList schemaStatements() {
   return {
-      "create table USUARIO (ID integer not null primary key, USUARIO varchar(10), "
-      "SENHA varchar(32), PRIMEIRO_NOME varchar(20), ULTIMO_NOME varchar(20), "
-      "OBSERVACAO varchar(255), SUPERVISOR char(1), SUPERVISORID integer, "
-      "EMAIL varchar(128), DESATIVADO char(1))",
+      testing_support::usuarioTable(),
       "create unique index USUARIO_01 on USUARIO (USUARIO)",
       "create table USUARIO_MODULO (USUARIOID integer not null, MODULOID integer not null, "
       "TUDO char(1), primary key (USUARIOID, MODULOID))",
