@@ -84,13 +84,7 @@ void InitializeSharedSettings() {
   switchFocusControllerOn();
 
   pf::FormatSettings& fs = pf::formatSettings();
-  fs.currencyString.clear();
-  fs.decimalSeparator = u',';
-  fs.thousandSeparator = u'.';
-  fs.listSeparator = u';';
-  fs.dateSeparator = u'/';
-  fs.timeSeparator = u':';
-  fs.shortDateFormat = QStringLiteral("dd/mm/yyyy");
+  pf::setFixedConventions(fs);
   // Qt's own editors and conversions follow the same conventions.
   QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
 

@@ -25,6 +25,16 @@ FormatSettings& formatSettings() {
   return settings;
 }
 
+void setFixedConventions(FormatSettings& s) {
+  s.currencyString.clear();
+  s.decimalSeparator = u',';
+  s.thousandSeparator = u'.';
+  s.listSeparator = u';';
+  s.dateSeparator = u'/';
+  s.timeSeparator = u':';
+  s.shortDateFormat = QStringLiteral("dd/mm/yyyy");
+}
+
 QDateTime zeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
 
 double toDateTimeNumber(const QDateTime& value) {

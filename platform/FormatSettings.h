@@ -27,6 +27,8 @@ struct FormatSettings {
 };
 
 FormatSettings& formatSettings();
+// The program's fixed separators and short date format (names are set apart).
+void setFixedConventions(FormatSettings& settings);
 
 // Delphi-style FormatDateTime: d dd ddd dddd ddddd, m mm mmm mmmm, yy yyyy, h hh, n nn,
 // s ss, z zzz, am/pm, c, t, tt, '/' and ':' as the separators, quoted text verbatim.

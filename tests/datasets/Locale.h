@@ -8,14 +8,7 @@ namespace testing_support {
 class BrazilianLocale {
  public:
   BrazilianLocale() : saved_(pf::formatSettings()) {
-    pf::FormatSettings& s = pf::formatSettings();
-    s.currencyString.clear();
-    s.decimalSeparator = u',';
-    s.thousandSeparator = u'.';
-    s.listSeparator = u';';
-    s.dateSeparator = u'/';
-    s.timeSeparator = u':';
-    s.shortDateFormat = QStringLiteral("dd/mm/yyyy");
+    pf::setFixedConventions(pf::formatSettings());
   }
   ~BrazilianLocale() { pf::formatSettings() = saved_; }
 

@@ -8,6 +8,8 @@
 #include "support/TestDb.h"
 #include "support/UserTables.h"
 
+#include <gtest/gtest.h>
+
 namespace evaluate_tests {
 
 // ADMIN (1, answers to himself) ─┬─ SUP1 (2, supervisor) ── BETO (3)
@@ -41,5 +43,30 @@ inline std::unique_ptr<TCmDataSet> openUsers(pf::Database* db,
   ds->open();
   return ds;
 }
+
+// One user database for a whole suite; each test connects afresh and opens the users.
+class UserDatabaseTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    tmp_ = new testing_support::TempDatabase;
+    tmp_->exec(userTableStatements());
+  }
+  static void TearDownTestSuite() {
+    delete tmp_;
+    tmp_ = nullptr;
+  }
+  void SetUp() override {
+    db_ = tmp_->connect();
+    users_ = openUsers(db_.get());
+  }
+  void TearDown() override {
+    users_.reset();
+    db_.reset();
+  }
+
+  static inline testing_support::TempDatabase* tmp_ = nullptr;
+  std::unique_ptr<pf::Database> db_;
+  std::unique_ptr<TCmDataSet> users_;
+};
 
 }  // namespace evaluate_tests

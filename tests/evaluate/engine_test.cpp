@@ -8,7 +8,6 @@
 #include <stdexcept>
 
 using evaluate_tests::openUsers;
-using testing_support::TempDatabase;
 
 namespace {
 
@@ -49,24 +48,11 @@ QStringList messages(const TCmErrorList& list) {
   return out;
 }
 
-class Engine : public ::testing::Test {
+class Engine : public evaluate_tests::UserDatabaseTest {
  protected:
-  static void SetUpTestSuite() {
-    tmp_ = new TempDatabase;
-    tmp_->exec(evaluate_tests::userTableStatements());
-  }
-  static void TearDownTestSuite() {
-    delete tmp_;
-    tmp_ = nullptr;
-  }
   void SetUp() override {
-    db_ = tmp_->connect();
-    users_ = openUsers(db_.get());
+    UserDatabaseTest::SetUp();
     eval_.SetDataSet(users_.get());
-  }
-  void TearDown() override {
-    users_.reset();
-    db_.reset();
   }
   void useRules(std::vector<Rule> rules) {
     eval_.GetEvalClass = [rules](TEvalClass& c) {
@@ -74,9 +60,6 @@ class Engine : public ::testing::Test {
     };
   }
 
-  static inline TempDatabase* tmp_ = nullptr;
-  std::unique_ptr<pf::Database> db_;
-  std::unique_ptr<TCmDataSet> users_;
   TCmEvaluate eval_;
 };
 

@@ -23,7 +23,6 @@
 #include <QVBoxLayout>
 
 using testing_support::ScriptedDialogs;
-using testing_support::TempDatabase;
 
 namespace {
 
@@ -360,29 +359,7 @@ TEST(ErrorsForm, WithoutAnOwnerOrAMatchTheWindowStaysOpen) {
 
 namespace {
 
-class ErrorsFormData : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    tmp_ = new TempDatabase;
-    tmp_->exec(evaluate_tests::userTableStatements());
-  }
-  static void TearDownTestSuite() {
-    delete tmp_;
-    tmp_ = nullptr;
-  }
-  void SetUp() override {
-    db_ = tmp_->connect();
-    users_ = evaluate_tests::openUsers(db_.get());
-  }
-  void TearDown() override {
-    users_.reset();
-    db_.reset();
-  }
-
-  static inline TempDatabase* tmp_ = nullptr;
-  std::unique_ptr<pf::Database> db_;
-  std::unique_ptr<TCmDataSet> users_;
-};
+class ErrorsFormData : public evaluate_tests::UserDatabaseTest {};
 
 }  // namespace
 
