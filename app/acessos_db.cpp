@@ -1,23 +1,19 @@
 // acessos-db: creates, inspects and upgrades the suite's database from the command line.
 
-#include "dtmUserVersion.h"
-
-#include "versioning/UpgradeConsent.h"
-#include "versioning/CmCreateDataBase.h"
-#include "versioning/UpgradeGuard.h"
-
-#include "login/KelvoHash.h"
-
-#include "data/CmIBSQL.h"
-#include "platform/Dialogs.h"
-#include "platform/Errors.h"
-
 #include <QCoreApplication>
 #include <QFileInfo>
-
 #include <cstdio>
 #include <map>
 #include <vector>
+
+#include "data/CmIBSQL.h"
+#include "dtmUserVersion.h"
+#include "login/KelvoHash.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+#include "versioning/CmCreateDataBase.h"
+#include "versioning/UpgradeConsent.h"
+#include "versioning/UpgradeGuard.h"
 
 namespace {
 
@@ -77,7 +73,6 @@ class ToolConsent final : public UpgradeConsent {
   QString backupFile_;
 };
 
-
 // ---- Demonstration set --------------------------------------------------------
 
 struct Routine {
@@ -95,33 +90,75 @@ struct DemoModule {
 
 const std::vector<DemoModule>& demoModules() {
   static const std::vector<DemoModule> modules = {
-      {1, "CAIXA",
-       {{1, 0, "Cadastros"}, {2, 1, "Clientes"}, {3, 2, "Incluir cliente"},
-        {4, 2, "Alterar limite de crédito"}, {5, 1, "Formas de pagamento"},
-        {6, 0, "Movimento"}, {7, 6, "Abertura de caixa"}, {8, 6, "Fechamento de caixa"},
-        {9, 8, "Sangria"}, {10, 8, "Suprimento"}, {11, 0, "Relatórios"},
-        {12, 11, "Vendas do dia"}, {13, 11, "Resumo por operador", 0}}},
-      {8, "BALANÇO",
-       {{1, 0, "Plano de contas"}, {2, 1, "Contas"}, {3, 2, "Incluir conta"},
-        {4, 2, "Excluir conta"}, {5, 0, "Lançamentos"}, {6, 5, "Diário"},
-        {7, 6, "Estornar lançamento"}, {8, 5, "Razão"}, {9, 0, "Demonstrativos"},
-        {10, 9, "Balancete"}, {11, 9, "DRE"}, {12, 10, "Balancete comparativo"}}},
-      {9, "TRÂMITE FREE",
-       {{1, 0, "Processos"}, {2, 1, "Abertura"}, {3, 2, "Anexar documentos"},
-        {4, 1, "Tramitação"}, {5, 4, "Encaminhar"}, {6, 4, "Arquivar"},
-        {7, 0, "Consultas"}, {8, 7, "Por interessado"}, {9, 8, "Histórico completo"}}},
-      {10, "TRÂMITE MÓVEL",
-       {{1, 0, "Sincronização"}, {2, 1, "Enviar"}, {3, 1, "Receber"},
-        {4, 3, "Reenviar pendentes"}, {5, 0, "Dispositivos"}, {6, 5, "Cadastrar"},
+      {1,
+       "CAIXA",
+       {{1, 0, "Cadastros"},
+        {2, 1, "Clientes"},
+        {3, 2, "Incluir cliente"},
+        {4, 2, "Alterar limite de crédito"},
+        {5, 1, "Formas de pagamento"},
+        {6, 0, "Movimento"},
+        {7, 6, "Abertura de caixa"},
+        {8, 6, "Fechamento de caixa"},
+        {9, 8, "Sangria"},
+        {10, 8, "Suprimento"},
+        {11, 0, "Relatórios"},
+        {12, 11, "Vendas do dia"},
+        {13, 11, "Resumo por operador", 0}}},
+      {8,
+       "BALANÇO",
+       {{1, 0, "Plano de contas"},
+        {2, 1, "Contas"},
+        {3, 2, "Incluir conta"},
+        {4, 2, "Excluir conta"},
+        {5, 0, "Lançamentos"},
+        {6, 5, "Diário"},
+        {7, 6, "Estornar lançamento"},
+        {8, 5, "Razão"},
+        {9, 0, "Demonstrativos"},
+        {10, 9, "Balancete"},
+        {11, 9, "DRE"},
+        {12, 10, "Balancete comparativo"}}},
+      {9,
+       "TRÂMITE FREE",
+       {{1, 0, "Processos"},
+        {2, 1, "Abertura"},
+        {3, 2, "Anexar documentos"},
+        {4, 1, "Tramitação"},
+        {5, 4, "Encaminhar"},
+        {6, 4, "Arquivar"},
+        {7, 0, "Consultas"},
+        {8, 7, "Por interessado"},
+        {9, 8, "Histórico completo"}}},
+      {10,
+       "TRÂMITE MÓVEL",
+       {{1, 0, "Sincronização"},
+        {2, 1, "Enviar"},
+        {3, 1, "Receber"},
+        {4, 3, "Reenviar pendentes"},
+        {5, 0, "Dispositivos"},
+        {6, 5, "Cadastrar"},
         {7, 6, "Bloquear dispositivo"}}},
-      {12, "AGENDA",
-       {{1, 0, "Compromissos"}, {2, 1, "Agenda pessoal"}, {3, 2, "Compartilhar"},
-        {4, 1, "Agenda da equipe"}, {5, 4, "Reservar sala"}, {6, 0, "Contatos"},
-        {7, 6, "Importar contatos"}, {8, 7, "Mesclar duplicados"}}},
-      {13, "NOTAS",
-       {{1, 0, "Notas fiscais"}, {2, 1, "Emissão"}, {3, 2, "Cancelar nota"},
-        {4, 2, "Carta de correção"}, {5, 1, "Consulta"}, {6, 0, "Configuração"},
-        {7, 6, "Certificado digital"}, {8, 7, "Renovar certificado"},
+      {12,
+       "AGENDA",
+       {{1, 0, "Compromissos"},
+        {2, 1, "Agenda pessoal"},
+        {3, 2, "Compartilhar"},
+        {4, 1, "Agenda da equipe"},
+        {5, 4, "Reservar sala"},
+        {6, 0, "Contatos"},
+        {7, 6, "Importar contatos"},
+        {8, 7, "Mesclar duplicados"}}},
+      {13,
+       "NOTAS",
+       {{1, 0, "Notas fiscais"},
+        {2, 1, "Emissão"},
+        {3, 2, "Cancelar nota"},
+        {4, 2, "Carta de correção"},
+        {5, 1, "Consulta"},
+        {6, 0, "Configuração"},
+        {7, 6, "Certificado digital"},
+        {8, 7, "Renovar certificado"},
         {9, 6, "Séries", 0}}},
   };
   return modules;
@@ -134,32 +171,52 @@ struct Person {
 };
 
 constexpr Person kSupervisors[] = {
-    {"MARCIA", "Márcia", "Albuquerque"}, {"ROBERTO", "Roberto", "Nogueira"},
-    {"JULIANA", "Juliana", "Conceição"}, {"CARLOS", "Carlos", "Magalhães"},
+    {"MARCIA", "Márcia", "Albuquerque"},   {"ROBERTO", "Roberto", "Nogueira"},
+    {"JULIANA", "Juliana", "Conceição"},   {"CARLOS", "Carlos", "Magalhães"},
     {"FERNANDA", "Fernanda", "Guimarães"},
 };
 
 constexpr Person kCollaborators[] = {
-    {"JOAO", "João", "Silva"},          {"JOSE", "José", "Santos"},
-    {"ANA", "Ana", "Oliveira"},         {"PAULO", "Paulo", "Souza"},
-    {"LUCIA", "Lúcia", "Pereira"},      {"ANTONIO", "Antônio", "Lima"},
-    {"FRANCISCA", "Francisca", "Costa"}, {"MARCOS", "Marcos", "Ribeiro"},
-    {"PATRICIA", "Patrícia", "Almeida"}, {"RAFAEL", "Rafael", "Carvalho"},
-    {"ALINE", "Aline", "Gomes"},        {"BRUNO", "Bruno", "Martins"},
-    {"CAMILA", "Camila", "Rocha"},      {"DIEGO", "Diego", "Barbosa"},
-    {"ELAINE", "Elaine", "Araújo"},     {"FABIO", "Fábio", "Cardoso"},
-    {"GABRIELA", "Gabriela", "Teixeira"}, {"HELIO", "Hélio", "Correia"},
-    {"IRENE", "Irene", "Mendes"},       {"JORGE", "Jorge", "Pinto"},
-    {"KATIA", "Kátia", "Moreira"},      {"LEANDRO", "Leandro", "Freitas"},
-    {"MONICA", "Mônica", "Dias"},       {"NELSON", "Nelson", "Castro"},
-    {"OTAVIO", "Otávio", "Campos"},     {"PRISCILA", "Priscila", "Vieira"},
-    {"RENATO", "Renato", "Fernandes"},  {"SANDRA", "Sandra", "Lopes"},
-    {"TIAGO", "Tiago", "Monteiro"},     {"VANESSA", "Vanessa", "Duarte"},
-    {"WAGNER", "Wagner", "Batista"},    {"ADRIANA", "Adriana", "Farias"},
-    {"CESAR", "César", "Cavalcanti"},   {"DEBORA", "Débora", "Rezende"},
-    {"EDUARDO", "Eduardo", "Sampaio"},  {"FLAVIA", "Flávia", "Macedo"},
-    {"GUSTAVO", "Gustavo", "Antunes"},  {"HELENA", "Helena", "Brandão"},
-    {"IGOR", "Igor", "Peixoto"},        {"JANAINA", "Janaína", "Queiroz"},
+    {"JOAO", "João", "Silva"},
+    {"JOSE", "José", "Santos"},
+    {"ANA", "Ana", "Oliveira"},
+    {"PAULO", "Paulo", "Souza"},
+    {"LUCIA", "Lúcia", "Pereira"},
+    {"ANTONIO", "Antônio", "Lima"},
+    {"FRANCISCA", "Francisca", "Costa"},
+    {"MARCOS", "Marcos", "Ribeiro"},
+    {"PATRICIA", "Patrícia", "Almeida"},
+    {"RAFAEL", "Rafael", "Carvalho"},
+    {"ALINE", "Aline", "Gomes"},
+    {"BRUNO", "Bruno", "Martins"},
+    {"CAMILA", "Camila", "Rocha"},
+    {"DIEGO", "Diego", "Barbosa"},
+    {"ELAINE", "Elaine", "Araújo"},
+    {"FABIO", "Fábio", "Cardoso"},
+    {"GABRIELA", "Gabriela", "Teixeira"},
+    {"HELIO", "Hélio", "Correia"},
+    {"IRENE", "Irene", "Mendes"},
+    {"JORGE", "Jorge", "Pinto"},
+    {"KATIA", "Kátia", "Moreira"},
+    {"LEANDRO", "Leandro", "Freitas"},
+    {"MONICA", "Mônica", "Dias"},
+    {"NELSON", "Nelson", "Castro"},
+    {"OTAVIO", "Otávio", "Campos"},
+    {"PRISCILA", "Priscila", "Vieira"},
+    {"RENATO", "Renato", "Fernandes"},
+    {"SANDRA", "Sandra", "Lopes"},
+    {"TIAGO", "Tiago", "Monteiro"},
+    {"VANESSA", "Vanessa", "Duarte"},
+    {"WAGNER", "Wagner", "Batista"},
+    {"ADRIANA", "Adriana", "Farias"},
+    {"CESAR", "César", "Cavalcanti"},
+    {"DEBORA", "Débora", "Rezende"},
+    {"EDUARDO", "Eduardo", "Sampaio"},
+    {"FLAVIA", "Flávia", "Macedo"},
+    {"GUSTAVO", "Gustavo", "Antunes"},
+    {"HELENA", "Helena", "Brandão"},
+    {"IGOR", "Igor", "Peixoto"},
+    {"JANAINA", "Janaína", "Queiroz"},
 };
 
 constexpr const char* kDemoPassword = "1234";
@@ -169,8 +226,7 @@ class DemoWriter {
   explicit DemoWriter(const QString& databaseName) {
     db_.setDatabaseName(databaseName);
     db_.setParams({QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=hushvault")});
-    tr_.setParams({QStringLiteral("read_committed"), QStringLiteral("rec_version"),
-                   QStringLiteral("nowait")});
+    tr_.setParams(pf::Transaction::readCommittedParams());
     tr_.setDefaultDatabase(&db_);
     db_.setDefaultTransaction(&tr_);
     db_.open();
@@ -211,16 +267,16 @@ class DemoWriter {
     auto addUser = [&](const Person& p, bool supervisor, int supervisorId, bool deactivated,
                        bool withPassword) {
       const int id = nextId(QStringLiteral("GEN_USUARIO_ID"));
-      exec(QStringLiteral("insert into USUARIO (ID, USUARIO, SENHA, PRIMEIRO_NOME, ULTIMO_NOME, "
-                          "OBSERVACAO, SUPERVISOR, SUPERVISORID, EMAIL, DESATIVADO) values (:ID, "
-                          ":USUARIO, :SENHA, :PRIMEIRO_NOME, :ULTIMO_NOME, :OBSERVACAO, "
-                          ":SUPERVISOR, :SUPERVISORID, :EMAIL, :DESATIVADO)"),
-           {id, QString::fromLatin1(p.login), withPassword ? QVariant(hash) : QVariant(),
-            QString::fromUtf8(p.first), QString::fromUtf8(p.last),
-            deactivated ? QStringLiteral("Desligado da empresa") : QString(),
-            supervisor ? "T" : "F", supervisorId,
-            QString::fromLatin1(p.login).toLower() + QStringLiteral("@exemplo.com.br"),
-            deactivated ? "T" : "F"});
+      exec(
+          QStringLiteral("insert into USUARIO (ID, USUARIO, SENHA, PRIMEIRO_NOME, ULTIMO_NOME, "
+                         "OBSERVACAO, SUPERVISOR, SUPERVISORID, EMAIL, DESATIVADO) values (:ID, "
+                         ":USUARIO, :SENHA, :PRIMEIRO_NOME, :ULTIMO_NOME, :OBSERVACAO, "
+                         ":SUPERVISOR, :SUPERVISORID, :EMAIL, :DESATIVADO)"),
+          {id, QString::fromLatin1(p.login), withPassword ? QVariant(hash) : QVariant(),
+           QString::fromUtf8(p.first), QString::fromUtf8(p.last),
+           deactivated ? QStringLiteral("Desligado da empresa") : QString(), supervisor ? "T" : "F",
+           supervisorId, QString::fromLatin1(p.login).toLower() + QStringLiteral("@exemplo.com.br"),
+           deactivated ? "T" : "F"});
       return id;
     };
     auto grantModule = [&](int user, int module, const char* tudo) {
@@ -270,8 +326,8 @@ class DemoWriter {
       }
       for (int c = 0; c < 8; ++c, ++collaborator) {
         const bool deactivated = collaborator % 7 == 3;
-        const int user = addUser(kCollaborators[collaborator], false, sup, deactivated,
-                                 collaborator % 5 != 4);
+        const int user =
+            addUser(kCollaborators[collaborator], false, sup, deactivated, collaborator % 5 != 4);
         for (size_t m = 0; m < modules.size(); ++m) {
           const DemoModule& mod = modules[m];
           if (!whole.count(mod.id) || (c + static_cast<int>(m)) % 2 == 0) continue;
@@ -377,10 +433,10 @@ int upgradeCommand(const QString& name, const QString& backupFile) {
 }
 
 void usage() {
-  err(QStringLiteral(
-      "uso:\n  acessos-db create NOME [--demo]\n  acessos-db level NOME\n"
-      "  acessos-db upgrade NOME [--backup ARQUIVO]\n"
-      "NOME é um caminho local (servidor embutido) ou \"servidor:caminho\"."));
+  err(
+      QStringLiteral("uso:\n  acessos-db create NOME [--demo]\n  acessos-db level NOME\n"
+                     "  acessos-db upgrade NOME [--backup ARQUIVO]\n"
+                     "NOME é um caminho local (servidor embutido) ou \"servidor:caminho\"."));
 }
 
 }  // namespace

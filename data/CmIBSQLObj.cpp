@@ -1,14 +1,14 @@
 #include "CmIBSQLObj.h"
 
-#include "platform/Cp1252.h"
-#include "platform/Errors.h"
-#include "platform/FbApi.h"
-
 #include <ibase.h>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
+
+#include "platform/Cp1252.h"
+#include "platform/Errors.h"
+#include "platform/FbApi.h"
 
 namespace {
 
@@ -67,9 +67,9 @@ QString unquoted(QString value) {
 // The word after CREATE / DROP / ALTER names what a DDL statement works on.
 int ddlObject(const QString& upper, qsizetype actionLength) {
   static const std::pair<const char16_t*, int> kWords[] = {
-      {u"VIEW", obView},           {u"TABLE", obTable},         {u"PROCEDURE", obProcedure},
-      {u"DOMAIN", obDomain},       {u"EXTERNAL", obExternal},   {u"FILTER", obFilter},
-      {u"EXCEPTION", obException}, {u"ROLE", obRole},           {u"GENERATOR", obGenerator},
+      {u"VIEW", obView},           {u"TABLE", obTable},       {u"PROCEDURE", obProcedure},
+      {u"DOMAIN", obDomain},       {u"EXTERNAL", obExternal}, {u"FILTER", obFilter},
+      {u"EXCEPTION", obException}, {u"ROLE", obRole},         {u"GENERATOR", obGenerator},
       {u"TRIGGER", obTrigger},
   };
   QString first = upper.mid(actionLength).trimmed();
@@ -123,12 +123,12 @@ std::vector<TISQLSetting>& ISQLSettings() {
 
 void ResetISQLSettings() {
   ISQLSettings() = {
-      {"SystemData", false},        {"Dependencies", true},       {"UseDefaultEditor", true},
-      {"ShowQueryPlan", true},      {"AutoCommitDDL", true},      {"ShowStatistics", true},
-      {"ShowInListFormat", false},  {"SaveISQLOutput", false},    {"UpdateOnConnect", false},
-      {"UpdateOnCreate", false},    {"ClearInput", true},         {"CharacterSet", "None"},
-      {"BlobDisplay", "Restrict"},  {"BlobSubtype", "Text"},      {"ISQLTerminator", ";"},
-      {"CommitOnExit", 0},          {"ViewStyle", 3},             {"DefaultDialect", 3},
+      {"SystemData", false},       {"Dependencies", true},    {"UseDefaultEditor", true},
+      {"ShowQueryPlan", true},     {"AutoCommitDDL", true},   {"ShowStatistics", true},
+      {"ShowInListFormat", false}, {"SaveISQLOutput", false}, {"UpdateOnConnect", false},
+      {"UpdateOnCreate", false},   {"ClearInput", true},      {"CharacterSet", "None"},
+      {"BlobDisplay", "Restrict"}, {"BlobSubtype", "Text"},   {"ISQLTerminator", ";"},
+      {"CommitOnExit", 0},         {"ViewStyle", 3},          {"DefaultDialect", 3},
   };
 }
 
@@ -174,8 +174,8 @@ QStringList TCmIBSQLObj::ParseScript(const QStringList& lines, const QString& te
       qsizetype j = i + 1;
       while (j < n && !lines[j].contains(u"*/")) ++j;
       if (j >= n)
-        throw EISQLException(eiParse, QStringLiteral("Unable to parse script"),
-                             kISQLSourceDatabase, QString());
+        throw EISQLException(eiParse, QStringLiteral("Unable to parse script"), kISQLSourceDatabase,
+                             QString());
       acc += u' ' + lines[j].mid(lines[j].indexOf(u"*/") + 2);
       i = j;
       continue;
@@ -194,8 +194,10 @@ QStringList TCmIBSQLObj::ParseScript(const QStringList& lines, const QString& te
       // The terminator that ends the line is the one removed, so that a terminator
       // inside a literal earlier on the line survives.
       QString s = t;
-      if (s.endsWith(term)) s.chop(term.size());
-      else if (p > 0) s.remove(p - 1, term.size());
+      if (s.endsWith(term))
+        s.chop(term.size());
+      else if (p > 0)
+        s.remove(p - 1, term.size());
       add(acc + u' ' + s);
       continue;
     }
@@ -254,8 +256,7 @@ pf::Transaction* TCmIBSQLObj::mainTransaction() const {
 void TCmIBSQLObj::setUpStatements() {
   pf::Transaction* mainTr = transactionAt(defaultTransIdx_);
   pf::Transaction* ddlTr = transactionAt(ddlTransIdx_);
-  if (!mainTr || !ddlTr)
-    fail(eiSetup, QStringLiteral("Transaction index out of range"), QString());
+  if (!mainTr || !ddlTr) fail(eiSetup, QStringLiteral("Transaction index out of range"), QString());
   try {
     main_ = std::make_unique<pf::Sql>();
     main_->setParamCheck(false);
@@ -266,8 +267,7 @@ void TCmIBSQLObj::setUpStatements() {
     ddl_->setDatabase(database_);
     ddl_->setTransaction(ddlTr);
     private_ = std::make_unique<pf::Transaction>();
-    private_->setParams({QStringLiteral("read_committed"), QStringLiteral("rec_version"),
-                         QStringLiteral("nowait")});
+    private_->setParams(pf::Transaction::readCommittedParams());
     private_->setDefaultDatabase(database_);
     probe_ = std::make_unique<pf::Sql>();
     probe_->setParamCheck(false);
@@ -322,8 +322,8 @@ void TCmIBSQLObj::Execute() {
 
 void TCmIBSQLObj::runStatement(const QString& text) {
   const QString upper = text.trimmed().toUpper();
-  static const char16_t* const kIgnored[] = {u"BLOBDUMP", u"EDIT", u"EXIT", u"HELP", u"QUIT",
-                                             u"SHOW "};
+  static const char16_t* const kIgnored[] = {u"BLOBDUMP", u"EDIT", u"EXIT",
+                                             u"HELP",     u"QUIT", u"SHOW "};
   for (const char16_t* word : kIgnored)
     if (upper.startsWith(QStringView(word))) return;
   if (upper.startsWith(u"IN ") || upper.startsWith(u"INPUT")) return runInput(text);
@@ -331,7 +331,7 @@ void TCmIBSQLObj::runStatement(const QString& text) {
     output_ = true;
     return runSql(text);
   }
-  static const char16_t* const kSwitches[] = {u"SET COUNT", u"SET ECHO", u"SET LIST",
+  static const char16_t* const kSwitches[] = {u"SET COUNT", u"SET ECHO",  u"SET LIST",
                                               u"SET PLAN",  u"SET STATS", u"SET TIME"};
   for (const char16_t* command : kSwitches) {
     const QStringView c(command);
@@ -362,8 +362,7 @@ void TCmIBSQLObj::runStatement(const QString& text) {
       } catch (const std::exception& e) {
         fail(eiDialect, errorText(e), text);
       }
-      fire(evDialect, dialect == 1 ? obDialect1 : dialect == 2 ? obDialect2 : obDialect3,
-           dialect);
+      fire(evDialect, dialect == 1 ? obDialect1 : dialect == 2 ? obDialect2 : obDialect3, dialect);
     }
     return;
   }
@@ -446,15 +445,21 @@ void TCmIBSQLObj::runSql(const QString& text) {
   switch (type) {
     case pf::SqlType::Select:
     case pf::SqlType::ExecProcedure:
-    case pf::SqlType::SelectForUpdate: return runQuery(text);
+    case pf::SqlType::SelectForUpdate:
+      return runQuery(text);
     case pf::SqlType::Insert:
     case pf::SqlType::Update:
-    case pf::SqlType::Delete: return runDml(text);
+    case pf::SqlType::Delete:
+      return runDml(text);
     case pf::SqlType::DDL:
-    case pf::SqlType::SetGenerator: return runDdl(text);
-    case pf::SqlType::Commit: return endTransactions(true);
-    case pf::SqlType::Rollback: return endTransactions(false);
-    default: return;  // SET TRANSACTION and the like run nothing
+    case pf::SqlType::SetGenerator:
+      return runDdl(text);
+    case pf::SqlType::Commit:
+      return endTransactions(true);
+    case pf::SqlType::Rollback:
+      return endTransactions(false);
+    default:
+      return;  // SET TRANSACTION and the like run nothing
   }
 }
 
@@ -541,9 +546,12 @@ void TCmIBSQLObj::runDdl(const QString& text) {
   const QString upper = text.trimmed().toUpper();
   int action = evOther;
   qsizetype length = 0;
-  if (upper.startsWith(u"CREATE")) action = evCreate, length = 6;
-  else if (upper.startsWith(u"DROP")) action = evDrop, length = 4;
-  else if (upper.startsWith(u"ALTER")) action = evAlter, length = 5;
+  if (upper.startsWith(u"CREATE"))
+    action = evCreate, length = 6;
+  else if (upper.startsWith(u"DROP"))
+    action = evDrop, length = 4;
+  else if (upper.startsWith(u"ALTER"))
+    action = evAlter, length = 5;
   const int object = action == evOther ? obOther : ddlObject(upper, length);
   pf::Transaction* tr = ddl_->transaction();
   try {
@@ -571,8 +579,10 @@ void TCmIBSQLObj::endTransactions(bool commit) {
     pf::Transaction* ddlTr = ddl_ ? ddl_->transaction() : nullptr;
     for (pf::Transaction* tr : {mainTr, ddlTr}) {
       if (!tr || !tr->inTransaction()) continue;
-      if (commit) tr->commit();
-      else tr->rollback();
+      if (commit)
+        tr->commit();
+      else
+        tr->rollback();
     }
   } catch (const std::exception& e) {
     fail(commit ? eiCommit : eiRollback, errorText(e),
@@ -609,8 +619,7 @@ void TCmIBSQLObj::closeForReconnect() {
 void TCmIBSQLObj::newTransactions() {
   auto make = [this] {
     auto tr = std::make_unique<pf::Transaction>();
-    tr->setParams({QStringLiteral("read_committed"), QStringLiteral("rec_version"),
-                   QStringLiteral("nowait")});
+    tr->setParams(pf::Transaction::readCommittedParams());
     tr->setDefaultDatabase(database_);
     pf::Transaction* raw = tr.get();
     created_.push_back(std::move(tr));
@@ -668,8 +677,8 @@ void TCmIBSQLObj::connectDatabase(const QString& text) {
     name = blank < 0 ? body : body.left(blank);
     rest = blank < 0 ? QString() : body.mid(blank).trimmed();
   }
-  const QStringList words = rest.split(QRegularExpression(QStringLiteral("\\s+")),
-                                       Qt::SkipEmptyParts);
+  const QStringList words =
+      rest.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
   if (name.isEmpty() || words.size() % 2 != 0)
     fail(eiParse, QStringLiteral("An error occured parsing CONNECT statement."), text);
   QStringList params;
@@ -680,9 +689,12 @@ void TCmIBSQLObj::connectDatabase(const QString& text) {
       params << QStringLiteral("USER_NAME=") + unquoted(value);
     else if (key == u"PASS" || key == u"PASSWORD")
       params << QStringLiteral("PASSWORD=") + unquoted(value);
-    else if (key == u"ROLE") params << QStringLiteral("SQL_ROLE_NAME=") + value;
-    else if (key == u"CACHE") params << QStringLiteral("NUM_BUFFERS=") + unquoted(value);
-    else fail(eiParse, QStringLiteral("An error occured parsing CONNECT statement."), text);
+    else if (key == u"ROLE")
+      params << QStringLiteral("SQL_ROLE_NAME=") + value;
+    else if (key == u"CACHE")
+      params << QStringLiteral("NUM_BUFFERS=") + unquoted(value);
+    else
+      fail(eiParse, QStringLiteral("An error occured parsing CONNECT statement."), text);
   }
   if (!database_) fail(eiPrepare, QStringLiteral("No active connection"), text);
   closeForReconnect();
@@ -706,20 +718,18 @@ void TCmIBSQLObj::connectDatabase(const QString& text) {
 void TCmIBSQLObj::writeStatistics() {
   try {
     const QString sep = QStringLiteral("~|");
-    statisticsList_ << QStringLiteral("Execution Time (hh:mm:ss.ssss)") + sep +
-                           durationText(executeMs_, u'.')
-                    << QStringLiteral("Prepare Time (hh:mm:ss.ssss)") + sep +
-                           durationText(prepareMs_, u':')
-                    << QStringLiteral("Starting Memory") + sep + QString::number(startMemory_)
-                    << QStringLiteral("Current Memory") + sep + QString::number(currentMemory_)
-                    << QStringLiteral("Delta Memory") + sep +
-                           QString::number(currentMemory_ - startMemory_)
-                    << QStringLiteral("Number of Buffers") + sep + QString::number(buffers_)
-                    << QStringLiteral("Reads") + sep + QString::number(reads_)
-                    << QStringLiteral("Writes") + sep + QString::number(writes_)
-                    << QStringLiteral("Plan") + sep +
-                           (plan_.isEmpty() ? QStringLiteral("Not Available") : plan_)
-                    << QStringLiteral("Records Fetched") + sep + QString::number(records_);
+    statisticsList_
+        << QStringLiteral("Execution Time (hh:mm:ss.ssss)") + sep + durationText(executeMs_, u'.')
+        << QStringLiteral("Prepare Time (hh:mm:ss.ssss)") + sep + durationText(prepareMs_, u':')
+        << QStringLiteral("Starting Memory") + sep + QString::number(startMemory_)
+        << QStringLiteral("Current Memory") + sep + QString::number(currentMemory_)
+        << QStringLiteral("Delta Memory") + sep + QString::number(currentMemory_ - startMemory_)
+        << QStringLiteral("Number of Buffers") + sep + QString::number(buffers_)
+        << QStringLiteral("Reads") + sep + QString::number(reads_)
+        << QStringLiteral("Writes") + sep + QString::number(writes_)
+        << QStringLiteral("Plan") + sep +
+               (plan_.isEmpty() ? QStringLiteral("Not Available") : plan_)
+        << QStringLiteral("Records Fetched") + sep + QString::number(records_);
     releaseRun();
   } catch (const std::exception& e) {
     fail(eiStatistics, errorText(e), QString());

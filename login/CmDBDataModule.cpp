@@ -1,23 +1,21 @@
 #include "CmDBDataModule.h"
 
-#include "login/CmAppGlobals.h"
-#include "validation/CmErrorHandler.h"
+#include <QApplication>
+#include <QDialog>
+#include <QMainWindow>
+#include <QSysInfo>
+#include <algorithm>
 
 #include "data/CmIBSQL.h"
 #include "data/CmSQLGlobals.h"
+#include "login/CmAppGlobals.h"
 #include "platform/Database.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/FormatSettings.h"
 #include "platform/IniFile.h"
 #include "platform/Transaction.h"
-
-#include <QApplication>
-#include <QDialog>
-#include <QMainWindow>
-#include <QSysInfo>
-
-#include <algorithm>
+#include "validation/CmErrorHandler.h"
 
 namespace {
 
@@ -26,11 +24,7 @@ QPointer<TClsDBDataModule>& instance() {
   return module;
 }
 
-const QStringList& transactionParams() {
-  static const QStringList params{QStringLiteral("read_committed"),
-                                  QStringLiteral("rec_version"), QStringLiteral("nowait")};
-  return params;
-}
+QStringList transactionParams() { return pf::Transaction::readCommittedParams(); }
 
 pf::Transaction* makeTransaction(const QString& name, pf::Database* database, QObject* owner) {
   auto* transaction = new pf::Transaction(owner);
@@ -50,8 +44,8 @@ pf::Database* makeDatabase(QObject* owner) {
   return database;
 }
 
-TCmIBSQL* makeStatement(const QString& name, pf::Database* database,
-                        pf::Transaction* transaction, QObject* owner) {
+TCmIBSQL* makeStatement(const QString& name, pf::Database* database, pf::Transaction* transaction,
+                        QObject* owner) {
   auto* sql = new TCmIBSQL(owner);
   sql->setObjectName(name);
   sql->setDatabase(database);
@@ -174,13 +168,12 @@ bool TClsDBDataModule::ConnectAndLogin() {
   return loggedIn_;
 }
 
-QString TClsDBDataModule::GetParam(const QString& key, const QString& user,
-                                   const QString& module) {
+QString TClsDBDataModule::GetParam(const QString& key, const QString& user, const QString& module) {
   try {
     if (!trPARAMETROS->inTransaction()) trPARAMETROS->startTransaction();
-    PARAMETROS->ExecuteProcedure(QStringLiteral("GETPARAMS"),
-                                 {QString(), upperAscii(user), upperAscii(module),
-                                  upperAscii(key), 0, 0});
+    PARAMETROS->ExecuteProcedure(
+        QStringLiteral("GETPARAMS"),
+        {QString(), upperAscii(user), upperAscii(module), upperAscii(key), 0, 0});
     const QString value = PARAMETROS->fieldByName(QStringLiteral("VALOR")).asString();
     trPARAMETROS->commit();
     return value;
@@ -197,9 +190,9 @@ bool TClsDBDataModule::SetParam(const QString& key, const QString& value, const 
                                 const QString& module) {
   try {
     if (!trPARAMETROS->inTransaction()) trPARAMETROS->startTransaction();
-    PARAMETROS->ExecuteProcedure(QStringLiteral("SETPARAMS"),
-                                 {QString(), upperAscii(user), upperAscii(module),
-                                  upperAscii(key), 0, 0, value});
+    PARAMETROS->ExecuteProcedure(
+        QStringLiteral("SETPARAMS"),
+        {QString(), upperAscii(user), upperAscii(module), upperAscii(key), 0, 0, value});
     trPARAMETROS->commit();
     return true;
   } catch (...) {
@@ -212,8 +205,7 @@ bool TClsDBDataModule::SetParam(const QString& key, const QString& value, const 
 }
 
 void TClsDBDataModule::WriteUserLog(pf::Transaction* transaction, const QString& screenTitle,
-                                    const QString& formName, const QString& logText,
-                                    int recordId) {
+                                    const QString& formName, const QString& logText, int recordId) {
   const qsizetype dash = screenTitle.indexOf(QStringLiteral(" - "));
   const QString tela = dash >= 0 ? screenTitle.left(dash) : screenTitle;
   const QString log = logText.left(255);
@@ -246,9 +238,7 @@ void TClsDBDataModule::WriteUserLog(pf::Transaction* transaction, const QString&
 
 QDateTime TClsDBDataModule::now() const { return Now ? Now() : QDateTime::currentDateTime(); }
 
-QString TClsDBDataModule::ComputerName() {
-  return QSysInfo::machineHostName().left(255);
-}
+QString TClsDBDataModule::ComputerName() { return QSysInfo::machineHostName().left(255); }
 
 QString TClsDBDataModule::OpenFormsText() {
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return QString();

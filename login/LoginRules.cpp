@@ -138,8 +138,7 @@ void LoginRules::FillSession(const QString& userName, pf::Transaction* transacti
 bool LoginRules::LoginWithLaunchName(const QString& encodedName) {
   const QString name = DecodeLaunchUserName(encodedName).left(kMaxUserName);
   pf::Transaction own;
-  own.setParams(
-      {QStringLiteral("read_committed"), QStringLiteral("rec_version"), QStringLiteral("nowait")});
+  own.setParams(pf::Transaction::readCommittedParams());
   own.setDefaultDatabase(database_);
   own.startTransaction();
   bool loggedIn = false;

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 
+#include "platform/BusyCursor.h"
 #include "platform/Database.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
@@ -11,20 +12,6 @@ namespace {
 
 const QString kSection = QStringLiteral("CONNECTION");
 const QString kKey = QStringLiteral("DATABASENAME");
-
-// The hourglass while the version check runs, restored on every way out.
-class BusyCursor {
- public:
-  BusyCursor() : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    if (active_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  }
-  ~BusyCursor() {
-    if (active_) QGuiApplication::restoreOverrideCursor();
-  }
-
- private:
-  bool active_;
-};
 
 }  // namespace
 
@@ -64,7 +51,7 @@ bool ServerSelectionRules::SelectServer() {
 }
 
 bool ServerSelectionRules::RunVersionCheck() {
-  BusyCursor busy;
+  pf::BusyCursor busy;
   return versionCheck ? versionCheck(dbMain_->databaseName()) : true;
 }
 

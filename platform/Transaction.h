@@ -33,6 +33,13 @@ class Transaction : public QObject {
   explicit Transaction(QObject* owner = nullptr);
   ~Transaction() override;
 
+  // The parameters the program's transactions use: read committed, record version,
+  // no wait.
+  static QStringList readCommittedParams() {
+    return {QStringLiteral("read_committed"), QStringLiteral("rec_version"),
+            QStringLiteral("nowait")};
+  }
+
   // Parameter lines: read_committed, rec_version, nowait, read, write, consistency,
   // concurrency, wait, no_rec_version, shared, protected, exclusive, lock_read=T,
   // lock_write=T, lock_timeout=N, ... (the isc_tpb_ prefix is optional).

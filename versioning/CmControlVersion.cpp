@@ -15,6 +15,7 @@
 
 #include "CmControlVersionBackup.h"
 #include "UpgradeGuard.h"
+#include "platform/BusyCursor.h"
 #include "platform/Database.h"
 #include "platform/Dialogs.h"
 
@@ -22,15 +23,6 @@ namespace {
 
 constexpr int kComputersHeight = 150;
 constexpr int kAttachmentColumn = 3;
-
-// The busy cursor for a scope.
-class BusyCursor {
- public:
-  BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 
@@ -129,7 +121,7 @@ void TClsControlVersion::showEvent(QShowEvent* event) {
 QString TClsControlVersion::TakeBackup() {
   // The version module's connection has the name the main connection was given.
   const QString name = Database ? Database->databaseName() : QString();
-  BusyCursor busy;
+  pf::BusyCursor busy;
   // Events run during the backup; the guard must not close under it.
   backingUp_ = true;
   btnOK->setEnabled(false);

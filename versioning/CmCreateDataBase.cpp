@@ -1,27 +1,20 @@
 #include "CmCreateDataBase.h"
 
-#include "data/CmDatabase.h"
-#include "platform/Dialogs.h"
-#include "platform/Errors.h"
-
 #include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
 #include <memory>
 
+#include "data/CmDatabase.h"
+#include "platform/BusyCursor.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+
 bool CreateNewDatabase(const QString& databaseName, const TCustomVersionFactory& versionClass) {
-  const bool cursor = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
-  if (cursor) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  struct Restore {
-    bool on;
-    ~Restore() {
-      if (on) QGuiApplication::restoreOverrideCursor();
-    }
-  } restore{cursor};
+  pf::BusyCursor busy;
 
   std::unique_ptr<TClsCustomVersion> version(versionClass ? versionClass(nullptr) : nullptr);
   if (!version) throw pf::Error(QStringLiteral("No version module to create the database with"));
@@ -29,8 +22,8 @@ bool CreateNewDatabase(const QString& databaseName, const TCustomVersionFactory&
     TCmDatabase db;
     db.setDatabaseName(databaseName);
     db.setSqlDialect(3);
-    db.setParams({QStringLiteral("USER 'SYSDBA'"),
-                  QStringLiteral("PASSWORD 'hushvault'"), QStringLiteral("PAGE_SIZE 4096")});
+    db.setParams({QStringLiteral("USER 'SYSDBA'"), QStringLiteral("PASSWORD 'hushvault'"),
+                  QStringLiteral("PAGE_SIZE 4096")});
     db.createDatabase();
     db.close();
   }

@@ -1,40 +1,21 @@
 #include "CmCustomVersion.h"
 
-#include "UpgradeConsent.h"
-#include "CmScriptsSQL.h"
-
-#include "platform/Dialogs.h"
-#include "platform/Errors.h"
-
 #include <QCursor>
 #include <QFile>
 #include <QGuiApplication>
+
+#include "CmScriptsSQL.h"
+#include "UpgradeConsent.h"
+#include "platform/BusyCursor.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
 
 namespace {
 
 const QString kAdminUser = QStringLiteral("SYSDBA");
 const QString kAdminPassword = QStringLiteral("hushvault");
 
-QStringList transactionParams() {
-  return {QStringLiteral("read_committed"), QStringLiteral("rec_version"),
-          QStringLiteral("nowait")};
-}
-
-// The busy cursor while a check runs, when there is a screen to show it on.
-class BusyCursor {
- public:
-  BusyCursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    if (shown_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  }
-  ~BusyCursor() {
-    if (shown_) QGuiApplication::restoreOverrideCursor();
-  }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  bool shown_;
-};
+QStringList transactionParams() { return pf::Transaction::readCommittedParams(); }
 
 int findByName(const TCmDatabase& db, const QString& name) {
   for (int i = 0; i < db.transactionCount(); ++i)
@@ -97,8 +78,8 @@ TClsCustomVersion::TClsCustomVersion(QObject* owner)
   defaultTrans_->setObjectName(QStringLiteral("DefaultTrans"));
   ddlTrans_->setObjectName(QStringLiteral("DDLTrans"));
   database_->setObjectName(QStringLiteral("FDataBase"));
-  database_->setParams({QStringLiteral("user_name=") + kAdminUser,
-                        QStringLiteral("password=") + kAdminPassword});
+  database_->setParams(
+      {QStringLiteral("user_name=") + kAdminUser, QStringLiteral("password=") + kAdminPassword});
   database_->setSqlDialect(3);
   sql_->setObjectName(QStringLiteral("SQL"));
   sql_->setDatabase(database_);
@@ -188,7 +169,7 @@ bool TClsCustomVersion::CheckVersion(const QString& DatabaseName) {
   bool ok = false;
   bool failed = false;
   {
-    BusyCursor busy;
+    pf::BusyCursor busy;
     try {
       const std::vector<TVersionRow> before = ReadVersionRows(DatabaseName);
       useDatabase(DatabaseName);

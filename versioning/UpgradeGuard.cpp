@@ -1,19 +1,18 @@
 #include "UpgradeGuard.h"
 
-#include "data/CmIBSQL.h"
-#include "platform/Dialogs.h"
-#include "platform/Services.h"
-#include "platform/Transaction.h"
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
-
 #include <memory>
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <sys/socket.h>
+#include "data/CmIBSQL.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "platform/Transaction.h"
 
 DatabaseLocation SplitDatabaseName(const QString& name) {
   const qsizetype colon = name.indexOf(u':');
@@ -45,8 +44,7 @@ class UpgradeGuardRules::Impl {
 
 UpgradeGuardRules::UpgradeGuardRules(pf::Database* database)
     : database_(database), impl_(new Impl) {
-  impl_->transaction.setParams({QStringLiteral("read_committed"), QStringLiteral("rec_version"),
-                                QStringLiteral("nowait")});
+  impl_->transaction.setParams(pf::Transaction::readCommittedParams());
   impl_->transaction.setDefaultDatabase(database);
   impl_->sql.setDatabase(database);
   impl_->sql.setTransaction(&impl_->transaction);
@@ -112,8 +110,8 @@ void UpgradeGuardRules::EndConnection(const QString& attachmentId) {
   const qsizetype usersBefore = database_->userNames().size();
   restartTransaction();
   TCmIBSQL& sql = impl_->sql;
-  sql.setSql(QStringLiteral(
-      "delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID = :CURRENT_CONNECTION"));
+  sql.setSql(
+      QStringLiteral("delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID = :CURRENT_CONNECTION"));
   sql.param(QStringLiteral("CURRENT_CONNECTION")).setInteger(id);
   sql.execQuery();
   sql.close();
@@ -160,9 +158,8 @@ QString UpgradeGuardRules::TakeBackup(const QString& databaseName, const QDateTi
 
 QThread* HostNameLookups::lookup(int listing, int row, const QString& address) {
   auto name = std::make_shared<QString>();
-  QThread* thread = QThread::create([resolve = resolver, address, name] {
-    *name = resolve(address);
-  });
+  QThread* thread =
+      QThread::create([resolve = resolver, address, name] { *name = resolve(address); });
   // Queued to this object's thread; Qt drops it when this object is gone by then.
   connect(thread, &QThread::finished, this,
           [this, listing, row, name] { emit resolved(listing, row, *name); });

@@ -18,10 +18,7 @@ QString testServer() {
   return v.isEmpty() ? QStringLiteral("127.0.0.1") : QString::fromLocal8Bit(v);
 }
 
-QStringList readCommittedParams() {
-  return {QStringLiteral("read_committed"), QStringLiteral("rec_version"),
-          QStringLiteral("nowait")};
-}
+QStringList readCommittedParams() { return pf::Transaction::readCommittedParams(); }
 
 TempDatabase::TempDatabase(Kind kind, const QString& charset) : charset_(charset) {
   if (!dir_.isValid()) throw std::runtime_error("cannot create a temporary folder");
