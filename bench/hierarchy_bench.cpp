@@ -2,6 +2,7 @@
 // supervisor, against one plain fetch of the same 10,000 rows in the same run.
 
 #include "BenchSupport.h"
+#include "support/UserTables.h"
 
 #include "support/TestDb.h"
 
@@ -22,10 +23,7 @@ struct Data {
   testing_support::TempDatabase tmp;
   std::unique_ptr<pf::Database> db;
   Data() {
-    tmp.exec({"create table USUARIO (ID integer not null primary key, USUARIO varchar(10), "
-              "SENHA varchar(32), PRIMEIRO_NOME varchar(20), ULTIMO_NOME varchar(20), "
-              "OBSERVACAO varchar(255), SUPERVISOR char(1), SUPERVISORID integer, "
-              "EMAIL varchar(128), DESATIVADO char(1))",
+    tmp.exec({testing_support::usuarioTable(),
               "insert into USUARIO values (1, 'ADMIN', '', 'Administrador', 'Sistema', null, "
               "'T', 1, null, null)",
               // Supervisors 2..501 under ADMIN; everyone else spread over them.
